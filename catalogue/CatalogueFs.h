@@ -1,0 +1,57 @@
+#pragma once
+// The catalogue on a case-sensitive disk. Names inside the program are cp1251
+// bytes; names on disk are the file system's (UTF-8). Every lookup of a
+// catalogue file matches the real directory entries without regard to case,
+// so a catalogue copied from Windows works as it is.
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kodrix {
+
+struct DirEntry {
+    std::string name;             // cp1251, as listed
+    std::filesystem::path path;   // the real path on disk
+    bool isDirectory = false;
+    bool isFile = false;          // a regular file (after following links)
+};
+
+enum class ListStatus {
+    Ok,        // at least one entry matched
+    NoMatch,   // the listing worked and nothing matched
+    Failed,    // the directory could not be listed
+};
+
+// Every entry of dir, "." and ".." included, in listing order.
+ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>& out);
+
+// Regular files of dir whose name ends with extension (cp1251, e.g. ".dat"),
+// compared without regard to case.
+ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_view extension,
+                                  std::vector<DirEntry>& out);
+
+enum class EntryKind { Any, File, Directory };
+
+// The real path of the entry named nameCp1251 in dir, matched without regard
+// to case (an exact match wins over other spellings). "." and ".." are dir's
+// own entries.
+std::optional<std::filesystem::path> findEntry(const std::filesystem::path& dir, std::string_view nameCp1251,
+                                               EntryKind kind = EntryKind::Any);
+
+// Resolves a relative cp1251 path ("Sega\\m.dat" or "Sega/m.dat") under root,
+// each component matched without regard to case.
+std::optional<std::filesystem::path> resolvePath(const std::filesystem::path& root, std::string_view relativeCp1251,
+                                                 EntryKind kind = EntryKind::Any);
+
+// The path to use for an entry that may not exist: the resolved path when it
+// exists, else root / the name as given (so a later open reports it missing).
+std::filesystem::path catalogueFile(const std::filesystem::path& dir, std::string_view nameCp1251);
+
+// Converts a name listed on disk to cp1251 (invalid UTF-8 bytes become '?').
+std::string diskNameToCp1251(const std::string& diskName);
+// Converts a cp1251 name to the form it would take on disk.
+std::string cp1251ToDiskName(std::string_view nameCp1251);
+
+}  // namespace kodrix

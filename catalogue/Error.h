@@ -1,0 +1,27 @@
+#pragma once
+// The one error type of the program. Its message is the exact text the user
+// sees, in code page 1251 (the general error report converts it for display).
+#include <stdexcept>
+#include <string>
+
+namespace kodrix {
+
+class Error : public std::runtime_error {
+public:
+    explicit Error(const std::string& messageCp1251, bool silent = false)
+        : std::runtime_error(messageCp1251), silent_(silent) {}
+
+    // A silent abort ends the action without any report.
+    static Error silentAbort() { return Error(std::string(), true); }
+
+    bool isSilent() const noexcept { return silent_; }
+    std::string message() const { return what(); }
+
+private:
+    bool silent_;
+};
+
+// "Cannot open file "%s". %s" — path (cp1251) and the system's reason.
+std::string cannotOpenFileMessage(const std::string& pathCp1251, int errnoValue);
+
+}  // namespace kodrix

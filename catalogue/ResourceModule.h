@@ -1,0 +1,67 @@
+#pragma once
+// Resource-only Windows modules (PE32 and PE32+), read directly from the file:
+// string tables and named data resources. The module is opened and released
+// within one user action; the file stays mapped only while the object lives.
+#include "FileBytes.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+#include <vector>
+
+namespace kodrix {
+
+// Resource types used by the catalogue.
+enum : std::uint16_t { RT_ICON = 3, RT_STRING = 6, RT_RCDATA = 10, RT_GROUP_ICON = 14 };
+
+// A resource type or name: a 16-bit ID or a name (the name's UTF-16 text).
+struct ResourceId {
+    std::variant<std::uint16_t, std::u16string> value;
+    static ResourceId id(std::uint16_t v) { return {v}; }
+    // "#123" means ID 123; any other text is a name, matched without regard to case.
+    static ResourceId fromText(std::string_view cp1251Name);
+    bool isId() const { return value.index() == 0; }
+};
+
+class ResourceModule {
+public:
+    // Opens a module; nullopt when the file is missing or is not a PE module
+    // with a readable resource directory (a module without resources opens
+    // and simply holds none).
+    static std::optional<ResourceModule> open(const std::filesystem::path& path);
+    // Over bytes already in memory (tests, fuzzing); the bytes must outlive the module.
+    static std::optional<ResourceModule> fromBytes(std::span<const std::uint8_t> bytes);
+
+    // The string with that ID in cp1251, at most maxBytes bytes (the 255-byte
+    // buffer leaves 254); only the low 16 bits of the ID count. A missing ID or
+    // a damaged table gives an empty text.
+    std::string loadString(std::uint32_t id, std::size_t maxBytes = 254) const;
+
+    // The raw bytes of a resource of the given type and name, with the
+    // loader's language choice; nullopt when absent or outside the file.
+    std::optional<std::span<const std::uint8_t>> find(const ResourceId& type, const ResourceId& name) const;
+
+    // The names of every resource of a type, in directory order (named
+    // entries first, then IDs ascending).
+    std::vector<ResourceId> names(const ResourceId& type) const;
+
+    // RCDATA by name: the bytes, or Error("Resource %s not found") with the
+    // name as asked.
+    std::span<const std::uint8_t> namedData(std::string_view cp1251Name) const;
+
+    ResourceModule(ResourceModule&&) noexcept;
+    ResourceModule& operator=(ResourceModule&&) noexcept;
+    ~ResourceModule();
+
+private:
+    ResourceModule();
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+}  // namespace kodrix

@@ -1,0 +1,10 @@
+#!/usr/bin/env bash
+# Configures (once) and builds the program, the tools, the tests and the demo
+# catalogue into build/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+BUILD_DIR=${KODRIX_BUILD_DIR:-build}
+if [ ! -f "$BUILD_DIR/build.ninja" ]; then
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+fi
+cmake --build "$BUILD_DIR" -j "$(nproc)"

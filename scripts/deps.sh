@@ -1,0 +1,31 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the build, the tests and the program need.
+# Quick and silent when everything is there: no apt-get update then.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config
+  qt6-base-dev libqt6svg6 qt6-qpa-plugins
+  libjpeg62-turbo-dev libgtest-dev
+  clang libclang-rt-14-dev
+  icoutils binutils-mingw-w64-i686
+  xvfb xauth
+  fonts-dejavu-core
+)
+if [ "${KODRIX_WITH_GUI_TOOLS:-0}" = 1 ]; then
+  packages+=(xdotool x11-apps imagemagick trayer)
+fi
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [ "$status" = "install ok installed" ] || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+echo "Installing: ${missing[*]}" >&2
+SUDO=""
+[ "$(id -u)" -eq 0 ] || SUDO="sudo"
+export DEBIAN_FRONTEND=noninteractive
+$SUDO apt-get update -qq
+$SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

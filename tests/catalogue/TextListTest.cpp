@@ -1,0 +1,50 @@
+#include "catalogue/TextList.h"
+
+#include "catalogue/Error.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+using namespace kodrix;
+
+TEST(TextList, LineEndsAsTheLoaderSplitsThem) {
+    struct Case {
+        std::string bytes;
+        std::vector<std::string> lines;
+    };
+    const Case cases[] = {
+        {"", {}},
+        {"a", {"a"}},
+        {"a\r\nb\r\n", {"a", "b"}},
+        {"a\nb", {"a", "b"}},
+        {"a\rb\r", {"a", "b"}},
+        {"a\n\rb", {"a", "", "b"}},          // LF CR is two line ends
+        {"a\r\n\r\nb", {"a", "", "b"}},      // an empty line inside counts
+        {"a\n\r", {"a", ""}},
+        {"\r\n", {""}},
+        {"a\r\r\n", {"a", ""}},
+        {std::string("a\nb\0c\nd", 7), {"a", "b"}},  // a zero byte ends the text
+        {std::string("\0abc", 4), {}},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(splitLines(c.bytes), c.lines) << testing::PrintToString(c.bytes);
+        EXPECT_EQ(countLines(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(c.bytes.data()),
+                                                            c.bytes.size())),
+                  c.lines.size());
+    }
+}
+
+TEST(TextList, FilesAreReadAndMissingOnesReported) {
+    test::TempDir dir;
+    auto p = dir.write("A.dat", "Alpha\r\nAmber\r\nAxe");
+    EXPECT_EQ(loadTextList(p), (std::vector<std::string>{"Alpha", "Amber", "Axe"}));
+    EXPECT_EQ(countFileLines(dir.write("empty.dat", "")), 0u);
+    try {
+        loadTextList(dir.path() / "gone.dat");
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(std::string(e.what()),
+                  "Cannot open file \"" + (dir.path() / "gone.dat").string() + "\". No such file or directory");
+    }
+    EXPECT_THROW(countFileLines(dir.path()), Error);  // a directory is not a list
+}
