@@ -1,1 +1,25 @@
-int main() { return 0; }
+// Program entry: one copy per user; the main window, then the screenshot
+// viewer and the detached viewer (both hidden); the event loop.
+#include "app/ApplicationTitle.h"
+#include "app/Unit1.h"
+#include "platform/instance/SingleInstance.h"
+#include "viewer/Unit3.h"
+#include "walkthroughs/Unit2.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
+    if (!instance.acquire()) return 0;  // the running copy shows itself
+
+    kodrix::setApplicationTitle(kodrix::titleFromExecutableName(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+
+    kodrix::TForm1 form(kodrix::TForm1::executableDir());
+    kodrix::TForm2 screenshots;
+    kodrix::TForm3 viewer;
+    QObject::connect(&instance, &kodrix::SingleInstance::showRequested, &form, &kodrix::TForm1::showFromSecondStart);
+    form.show();
+    return app.exec();
+}

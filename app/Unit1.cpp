@@ -1,0 +1,159 @@
+#include "Unit1.h"
+
+#include "ErrorReport.h"
+#include "app/components/Gauge.h"
+#include "app/components/SuperBar.h"
+#include "browser/CodePage.h"
+#include "catalogue/Discovery.h"
+#include "platform/ApplicationHints.h"
+#include "platform/SortedViews.h"
+#include "platform/dialogs/Dialogs.h"
+
+#include <QCoreApplication>
+#include <QGuiApplication>
+#include <QPainter>
+#include <QScreen>
+#include <QTabBar>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+namespace kodrix {
+namespace {
+
+// The tab images: small flat pictures drawn once.
+QIcon tabImage(int index) {
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setRenderHint(QPainter::Antialiasing);
+    const QColor colours[] = {QColor(0x2f, 0x6f, 0xb3), QColor(0x3c, 0x9a, 0x4a), QColor(0xc0, 0x7a, 0x1a),
+                              QColor(0x9b, 0x3b, 0xb0), QColor(0x70, 0x70, 0x70)};
+    p.setPen(QPen(colours[index].darker(140), 1));
+    p.setBrush(colours[index]);
+    switch (index) {
+    case 0: p.drawRoundedRect(2, 3, 12, 10, 2, 2); break;                           // a cartridge
+    case 1: p.drawRect(3, 2, 10, 12); p.drawLine(5, 5, 11, 5); p.drawLine(5, 8, 11, 8); break;  // a page
+    case 2: p.drawEllipse(2, 2, 8, 8); p.drawLine(9, 9, 14, 14); break;              // a lens
+    case 3: p.drawRect(2, 8, 3, 6); p.drawRect(6, 4, 3, 10); p.drawRect(10, 6, 3, 8); break;  // bars
+    default: p.drawEllipse(3, 3, 10, 10); p.setBrush(Qt::white); p.drawEllipse(6, 6, 4, 4); break;  // a wheel
+    }
+    return QIcon(pm);
+}
+
+}  // namespace
+
+TForm1::TForm1(const std::filesystem::path& programDir, QWidget* parent) : QWidget(parent), ProgramDir(programDir) {
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString::fromLatin1(kCaption));
+    QFont font(QStringLiteral("MS Sans Serif"));
+    font.setPixelSize(11);  // 8 point at 96 dots per inch
+    font.setStyleHint(QFont::SansSerif);
+    setFont(font);
+    createControls();
+    resize(708, 545);
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+    FormCreate();
+}
+
+TForm1::~TForm1() = default;
+
+std::filesystem::path TForm1::executableDir() {
+    return std::filesystem::path(QCoreApplication::applicationDirPath().toStdString());
+}
+
+void TForm1::createControls() {
+    PageControl1 = new QTabWidget(this);
+    PageControl1->setObjectName(QStringLiteral("PageControl1"));
+    PageControl1->setDocumentMode(true);  // flat tabs
+
+    VorlentaBar1 = new TVorlentaBar(this);
+    VorlentaBar1->setObjectName(QStringLiteral("VorlentaBar1"));
+    VorlentaBar1->setFixedHeight(33);
+    VorlentaBar1->addPanel(70);
+    VorlentaBar1->addPanel(600);
+    VorlentaBar1->addPanel(50);
+
+    Gauge1 = new TGauge(VorlentaBar1);
+    Gauge1->setObjectName(QStringLiteral("Gauge1"));
+    Gauge1->setGeometry(2, 4, 38, 28);
+
+    code = new CodePage(ProgramDir, Gauge1);
+    addPage("code", QStringLiteral("Коды"), code);
+    solution = addPage("solution", QStringLiteral("Прохождения"));
+    find = addPage("find", QStringLiteral("Поиск"));
+    graphik = addPage("graphik", QStringLiteral("График"));
+    setting = addPage("setting", QStringLiteral("Настройки"));
+    PageControl1->setCurrentWidget(code);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(PageControl1, 1);
+    layout->addWidget(VorlentaBar1);
+
+    Hints = new ApplicationHints(this);
+}
+
+QWidget* TForm1::addPage(const char* name, const QString& caption, QWidget* page) {
+    if (!page) page = new QWidget;
+    page->setObjectName(QString::fromLatin1(name));
+    PageControl1->addTab(page, tabImage(PageControl1->count()), caption);
+    return page;
+}
+
+void TForm1::FormCreate() {
+    // An error stops the remaining steps; the window opens with what was
+    // filled so far.
+    guarded(this, [this] {
+        setProgramDir();
+        setStatusPanelWidth();
+        attachApplicationEvents();
+        showFirstIcon();
+        listPlatforms();
+        listFirstLetterGroups();
+        applyRememberedPlatform();
+    });
+}
+
+void TForm1::setProgramDir() {
+    if (ProgramDir.empty()) ProgramDir = executableDir();
+}
+
+void TForm1::setStatusPanelWidth() { VorlentaBar1->setPanelWidth(0, Gauge1->width()); }
+
+void TForm1::attachApplicationEvents() {
+    connect(Hints, &ApplicationHints::hintChanged, this, &TForm1::ApplicationHint);
+    Hints->startTracking();
+}
+
+void TForm1::ApplicationHint(const QString& hint) { VorlentaBar1->setPanelText(1, hint); }
+
+void TForm1::showFirstIcon() {
+    code->CurrentIconIndex = 9999;
+    code->ShowIcon();
+}
+
+void TForm1::listPlatforms() {
+    Listing platforms = kodrix::listPlatforms(ProgramDir);
+    if (platforms.noDatabase) dialogs::errorMessage(this, QStringLiteral("Не найдено ни одной базы"));
+    code->Base->list()->addMany(platforms.names);
+    code->Base->selectIndex(0);
+}
+
+void TForm1::listFirstLetterGroups() {
+    code->ListLetterGroups();
+    code->Codes->selectIndex(0);
+    code->FindRusGroup();
+    code->CodesChange();
+}
+
+void TForm1::applyRememberedPlatform() { code->BaseChange(); }
+
+void TForm1::showFromSecondStart() {
+    raise();
+    activateWindow();
+    show();
+}
+
+}  // namespace kodrix

@@ -1,0 +1,253 @@
+#include "CodePage.h"
+
+#include "app/ApplicationTitle.h"
+#include "app/ErrorReport.h"
+#include "app/components/Gauge.h"
+#include "catalogue/Cp1251.h"
+#include "catalogue/Discovery.h"
+#include "catalogue/Error.h"
+#include "catalogue/FolderIndex.h"
+#include "catalogue/GameEntry.h"
+#include "catalogue/IniProfile.h"
+#include "catalogue/ResourceModule.h"
+#include "catalogue/TextList.h"
+#include "platform/SortedViews.h"
+#include "platform/Text.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/icons/IconExtractor.h"
+#include "platform/richedit/RichEditView.h"
+
+#include <QEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QValidator>
+#include <algorithm>
+#include <climits>
+
+namespace kodrix {
+namespace {
+
+// Forces typed letters to upper case.
+class UpperCaseValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int&) const override {
+        input = input.toUpper();
+        return Acceptable;
+    }
+};
+
+constexpr const char* kIconLibrary = "kodrix32.icl";
+
+}  // namespace
+
+CodePage::CodePage(const std::filesystem::path& programDir, TGauge* gauge, QWidget* parent)
+    : QWidget(parent), programDir_(programDir), gauge_(gauge) {
+    setObjectName(QStringLiteral("code"));
+    createControls();
+    connectHandlers();
+}
+
+void CodePage::createControls() {
+    Base = new SortedComboBox(this);
+    Base->setObjectName(QStringLiteral("Base"));
+    Base->setGeometry(0, 0, 97, 21);
+    Base->setToolTip(QStringLiteral("Выберите нужную платформу"));
+
+    Codes = new SortedComboBox(this);
+    Codes->setObjectName(QStringLiteral("Codes"));
+    Codes->setGeometry(96, 0, 114, 21);
+    Codes->setToolTip(QStringLiteral("Выберите первый символ игры"));
+
+    LigthFind = new QLineEdit(this);
+    LigthFind->setObjectName(QStringLiteral("LigthFind"));
+    LigthFind->setGeometry(0, 24, 209, 21);
+    LigthFind->setToolTip(QStringLiteral("Введите название игры или ее часть"));
+    LigthFind->setValidator(new UpperCaseValidator(LigthFind));
+    LigthFind->setFrame(true);
+    LigthFind->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid palette(mid); }"));  // flat
+
+    IconView = new QLabel(this);
+    IconView->setObjectName(QStringLiteral("IconView"));
+    IconView->move(216, 2);
+    IconView->setAlignment(Qt::AlignCenter);
+    IconView->setAttribute(Qt::WA_TranslucentBackground);
+    IconView->setToolTip(QStringLiteral("Иконка из игры"));
+
+    CodeView = new SortedListBox(this);
+    CodeView->setObjectName(QStringLiteral("CodeView"));
+    CodeView->setGeometry(0, 52, 212, 390);
+
+    textview = new RichEditView(this);
+    textview->setObjectName(QStringLiteral("textview"));
+    textview->setGeometry(212, 52, 490, 390);
+}
+
+void CodePage::connectHandlers() {
+    auto guard = [this](void (CodePage::*handler)()) {
+        return [this, handler] { guarded(window(), [&] { (this->*handler)(); }); };
+    };
+    connect(Base, &QComboBox::activated, this, guard(&CodePage::BaseChange));
+    connect(Codes, &QComboBox::activated, this, guard(&CodePage::CodesChange));
+    connect(CodeView, &SortedListBox::itemClicked, this, guard(&CodePage::CodeViewClick));
+    connect(LigthFind, &QLineEdit::textEdited, this, guard(&CodePage::LigthFindChange));
+    LigthFind->installEventFilter(this);
+}
+
+bool CodePage::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == LigthFind && event->type() == QEvent::MouseButtonPress)
+        guarded(window(), [this] { LigthFindChange(); });
+    return QWidget::eventFilter(watched, event);
+}
+
+std::string CodePage::letter() const { return Codes->selectedItem(); }
+
+std::filesystem::path CodePage::PlatformPath() const { return platformDir(programDir_, Base->selectedItem()); }
+
+bool CodePage::existsInPlatform(const std::string& fileName) const {
+    return kodrix::existsInPlatform(PlatformPath(), fileName);
+}
+
+void CodePage::ListLetterGroups() {
+    Listing groups = listLetterGroups(programDir_, Base->selectedItem());
+    if (groups.noDatabase) dialogs::errorMessage(window(), QStringLiteral("Не найдено ни одной базы"));
+    Codes->list()->addMany(groups.names);
+}
+
+void CodePage::FindRusGroup() {
+    RusGroupPresent = false;
+    int i = findRusGroup(Codes->list()->items());
+    if (i >= 0) {
+        RusGroupPresent = true;
+        RusGroupIndex = i;
+    }
+}
+
+void CodePage::BaseChange() {
+    Codes->list()->clear();
+    CodeView->list()->clear();
+    textview->clearLines();
+    ListLetterGroups();
+    Codes->selectIndex(0);
+    CodesChange();
+    FindRusGroup();
+}
+
+void CodePage::CodesChange() {
+    const FolderIndex platform(PlatformPath());
+    std::int64_t total = 0;
+    for (int i = 0; i < Codes->list()->count(); ++i)
+        total += static_cast<std::int64_t>(countFileLines(platform.fileOrGuess(Codes->list()->item(i) + ".dat")));
+    PlatformGameTotal = total;
+
+    const std::string L = letter();
+    if (L.empty()) {
+        CodeView->list()->clear();
+        return;
+    }
+    auto dat = platform.findFile(L + ".dat");
+    if (!dat) {
+        CodeView->list()->clear();
+        return;
+    }
+    CodeView->list()->assign(loadTextList(*dat));
+    CodeView->updateScrollWidth();
+
+    const int maxValue = static_cast<int>(std::min<std::int64_t>(PlatformGameTotal, INT_MAX));
+    const int items = CodeView->list()->count();
+    gauge_->setMaxValue(maxValue);
+    gauge_->setProgress(std::clamp(items - 1, 0, std::max(maxValue, 0)));
+    // The two bytes LF CR, in that order, break the hint's lines.
+    gauge_->setToolTip(QStringLiteral("Всего кодов: ") + QString::number(PlatformGameTotal) + QStringLiteral("\n\r") +
+                       QStringLiteral("Кодов на букву ") + fromCp1251(L) + QStringLiteral(" - ") +
+                       QString::number(items));
+}
+
+void CodePage::CodeViewClick() { ReadGame(); }
+
+void CodePage::ReadGame() {
+    const std::string game = CodeView->selectedItem();  // "List index out of bounds (-1)" with none
+    const std::string L = letter();
+    if (!existsInPlatform(groupIniName(L))) {
+        dialogs::errorMessage(window(), fromCp1251(missingFileMessage(groupIniName(L))));
+        return;
+    }
+    const IniProfile ini = openGroupIni(PlatformPath(), L);
+    CodeBegin = readBegin(ini, game);
+    CodeEnd = readEnd(ini, game);
+    ShowCodeText();
+    GameIconIndex = readIcon(ini, game);
+    ShowIcon();
+    CodeView->setToolTip(fromCp1251(game));
+}
+
+void CodePage::ShowCodeText() {
+    const std::string L = letter();
+    if (!existsInPlatform(groupModuleName(L))) {
+        dialogs::errorMessage(window(), fromCp1251(missingFileMessage(groupModuleName(L))));
+        return;
+    }
+    const QString game = fromCp1251(CodeView->selectedItem());
+    CodeView->setToolTip(game);
+    setApplicationTitle(QStringLiteral("Kodrix - ") + game);
+    emit applicationTitleChanged(applicationTitle());
+    textview->clearLines();
+
+    auto module = openGroupModule(PlatformPath(), L);
+    if (!module) {
+        dialogs::message(window(), fromCp1251(moduleErrorMessage()), applicationTitle(), dialogs::Icon::None);
+        return;
+    }
+    QStringList lines;
+    for (const std::string& line : codeTextLines(*module, CodeBegin, CodeEnd)) lines << fromCp1251(line);
+    textview->setLines(lines);
+}
+
+void CodePage::ShowIcon() {
+    const std::filesystem::path platform = PlatformPath();
+    if (!kodrix::existsInPlatform(platform, kIconLibrary)) {
+        IconView->hide();
+        return;
+    }
+    IconView->show();
+    if (static_cast<std::int32_t>(CurrentIconIndex) == GameIconIndex) return;
+    CurrentIconIndex = static_cast<std::uint16_t>(GameIconIndex & 0xFFFF);
+    ExtractedIcon icon = extractIcon(platformFile(platform, kIconLibrary), CurrentIconIndex);
+    CurrentIconIndex = static_cast<std::uint16_t>(icon.indexUsed);
+    IconView->setPixmap(QPixmap::fromImage(icon.image));
+    IconView->resize(icon.image.size());
+}
+
+void CodePage::LigthFindChange() {
+    const std::string T = toCp1251(LigthFind->text());
+    if (T.empty()) return;
+    const auto first = static_cast<unsigned char>(T[0]);
+    if (cp1251::isCyrillicCapital(first)) {
+        if (RusGroupPresent) Codes->selectIndex(RusGroupIndex);
+    } else {
+        const std::string one(1, static_cast<char>(first));
+        for (int i = 0; i < Codes->list()->count(); ++i) {
+            if (Codes->list()->item(i) == one) {
+                LetterMatchIndex = i;
+                break;
+            }
+        }
+        Codes->selectIndex(LetterMatchIndex);
+    }
+    CodesChange();
+
+    // The first game whose beginning equals the text, case ignored; none
+    // leaves the list without a selection.
+    const std::string wanted = cp1251::lower(T);
+    int match = -1;
+    for (int i = 0; i < CodeView->list()->count(); ++i) {
+        const std::string& S = CodeView->list()->item(i);
+        if (S.size() >= T.size() && cp1251::lower(std::string_view(S).substr(0, T.size())) == wanted) {
+            match = i;
+            break;
+        }
+    }
+    CodeView->setItemIndex(match);
+}
+
+}  // namespace kodrix

@@ -1,0 +1,51 @@
+#pragma once
+// Catalogue discovery: platforms beside the executable, the letter groups of
+// a platform, line counts. Names are cp1251 as listed on disk (the lists the
+// user sees upper-case them). A listing that matches nothing says so
+// (noDatabase), so the caller can report "Не найдено ни одной базы"; a listing
+// that fails otherwise ends silently with nothing found.
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kodrix {
+
+struct Listing {
+    std::vector<std::string> names;  // cp1251, in listing order
+    bool noDatabase = false;         // the listing worked and matched nothing
+};
+
+// Every entry of programDir ("." and ".." included) that holds a file
+// "base.ini" (any case). noDatabase when the folder lists no entry at all.
+Listing listPlatforms(const std::filesystem::path& programDir);
+
+// The groups of a platform: the names of its ".dat" files less the last four
+// characters. noDatabase when the platform folder lists no ".dat" file.
+Listing listLetterGroups(const std::filesystem::path& programDir, std::string_view platform);
+
+// The folder of a platform (resolved without regard to case; the name as
+// given when it does not exist).
+std::filesystem::path platformDir(const std::filesystem::path& programDir, std::string_view platform);
+
+// A catalogue file of a platform folder, resolved without regard to case.
+std::filesystem::path platformFile(const std::filesystem::path& platformDir, std::string_view fileName);
+
+// Whether a regular file of that name (any case) exists in the platform folder.
+bool existsInPlatform(const std::filesystem::path& platformDir, std::string_view fileName);
+
+// The number of lines of a text list; throws the "Cannot open file" error.
+std::size_t countLinesOf(const std::filesystem::path& path);
+
+struct PlatformCount {
+    std::uint64_t total = 0;
+    bool noDatabase = false;
+};
+// The sum of the line counts of every ".dat" file of a platform folder.
+PlatformCount countPlatformCodes(const std::filesystem::path& platformDir);
+
+// Index of the first item equal to "RUS", or -1.
+int findRusGroup(const std::vector<std::string>& letterItems);
+
+}  // namespace kodrix

@@ -1,0 +1,68 @@
+#pragma once
+// The sorted lists of the program (platforms, letters, games, walkthroughs,
+// search results): items kept in case-insensitive Russian collation order
+// (Ё beside Е on any machine, whatever the process locale), duplicates kept,
+// indexes in sorted order. Items are cp1251 bytes as the catalogue gives
+// them; the model shows them as text. Sort keys are computed once per item.
+#include <QAbstractListModel>
+#include <QCollator>
+#include <QCollatorSortKey>
+#include <QFontMetrics>
+#include <QSize>
+#include <string>
+#include <vector>
+
+namespace kodrix {
+
+class SortedStringList : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit SortedStringList(QObject* parent = nullptr);
+
+    // Items added to an upper-case list are stored upper-cased (the
+    // drop-down lists of platforms and letters).
+    void setUpperCase(bool on) { upperCase_ = on; }
+    bool upperCase() const { return upperCase_; }
+
+    int count() const { return static_cast<int>(items_.size()); }
+    const std::string& item(int index) const { return items_.at(static_cast<std::size_t>(index)).bytes; }
+    QString text(int index) const { return items_.at(static_cast<std::size_t>(index)).text; }
+    std::vector<std::string> items() const;
+
+    // Inserts at the item's place; returns its index.
+    int add(const std::string& cp1251);
+    // Replaces the whole content in one step.
+    void assign(const std::vector<std::string>& cp1251Items);
+    // Inserts many items at their places in one step.
+    void addMany(const std::vector<std::string>& cp1251Items);
+    void clear();
+    // Index of the first item equal byte for byte, or -1.
+    int indexOf(const std::string& cp1251) const;
+
+    // The widest item's advance in a font, for sideways scrolling.
+    int widestTextWidth(const QFontMetrics& fm) const;
+
+    // A size every row reports (the list box sets it for sideways scrolling).
+    void setRowSizeHint(QSize size) { rowSizeHint_ = size; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+
+    // The collation shared by every sorted list.
+    static const QCollator& collator();
+
+private:
+    struct Item {
+        std::string bytes;
+        QString text;
+        QCollatorSortKey key;
+    };
+    Item makeItem(const std::string& cp1251) const;
+    static bool less(const Item& a, const Item& b) { return a.key.compare(b.key) < 0; }
+
+    std::vector<Item> items_;
+    bool upperCase_ = false;
+    QSize rowSizeHint_;
+};
+
+}  // namespace kodrix

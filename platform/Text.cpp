@@ -1,0 +1,20 @@
+#include "Text.h"
+
+#include "catalogue/Cp1251.h"
+
+namespace kodrix {
+
+QString fromCp1251(std::string_view bytes) {
+    QString out;
+    out.resize(static_cast<qsizetype>(bytes.size()));
+    QChar* d = out.data();
+    for (unsigned char b : bytes) *d++ = QChar(static_cast<char16_t>(cp1251::toUnicode(b)));
+    return out;
+}
+
+std::string toCp1251(const QString& text) {
+    return cp1251::fromUtf16(std::u16string_view(reinterpret_cast<const char16_t*>(text.utf16()),
+                                                 static_cast<std::size_t>(text.size())));
+}
+
+}  // namespace kodrix
