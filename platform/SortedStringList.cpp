@@ -11,8 +11,12 @@ namespace kodrix {
 SortedStringList::SortedStringList(QObject* parent) : QAbstractListModel(parent) {}
 
 const QCollator& SortedStringList::collator() {
+    // The common (root) collation rules, as the English locale has them:
+    // digits, then Latin, then Cyrillic letters, case ignored, and Ё beside
+    // Е. The Russian locale's own rules would put Cyrillic before Latin,
+    // which is not the order the catalogue's lists have always shown.
     static const QCollator c = [] {
-        QCollator col(QLocale(QLocale::Russian, QLocale::Russia));
+        QCollator col(QLocale(QLocale::English, QLocale::UnitedStates));
         col.setCaseSensitivity(Qt::CaseInsensitive);
         col.setNumericMode(false);
         col.setIgnorePunctuation(false);

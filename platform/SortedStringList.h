@@ -1,7 +1,8 @@
 #pragma once
 // The sorted lists of the program (platforms, letters, games, walkthroughs,
-// search results): items kept in case-insensitive Russian collation order
-// (Ё beside Е on any machine, whatever the process locale), duplicates kept,
+// search results): items kept in case-insensitive collation order, the same
+// on any machine whatever the process locale (Latin before Cyrillic, Ё beside
+// Е, not after Я as code-point order would put it), duplicates kept,
 // indexes in sorted order. Items are cp1251 bytes as the catalogue gives
 // them; the model shows them as text. Sort keys are computed once per item.
 #include <QAbstractListModel>

@@ -12,10 +12,15 @@
 namespace kodrix {
 
 namespace {
-QString socketName(const QString& token) {
-    // One name per user: local sockets live in a shared temporary folder.
-    return token + QLatin1Char('-') + QString::number(getuid());
+// The per-user runtime folder holds both the lock and the socket.
+QString runtimeDir() {
+    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (dir.isEmpty()) dir = QDir::tempPath();
+    QDir().mkpath(dir);
+    return dir;
 }
+QString baseName(const QString& token) { return token + QLatin1Char('-') + QString::number(getuid()); }
+QString socketName(const QString& token) { return runtimeDir() + QLatin1Char('/') + baseName(token) + QStringLiteral(".socket"); }
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& token, QObject* parent) : QObject(parent), token_(token) {}
@@ -23,10 +28,7 @@ SingleInstance::SingleInstance(const QString& token, QObject* parent) : QObject(
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::lockPath(const QString& token) {
-    QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    QDir().mkpath(dir);
-    return dir + QLatin1Char('/') + socketName(token) + QStringLiteral(".lock");
+    return runtimeDir() + QLatin1Char('/') + baseName(token) + QStringLiteral(".lock");
 }
 
 bool SingleInstance::acquire() {

@@ -1,0 +1,89 @@
+#include "platform/SortedStringList.h"
+#include "platform/SortedViews.h"
+#include "platform/Text.h"
+
+#include <gtest/gtest.h>
+
+using namespace kodrix;
+
+namespace {
+std::vector<QString> texts(const SortedStringList& l) {
+    std::vector<QString> out;
+    for (int i = 0; i < l.count(); ++i) out.push_back(l.text(i));
+    return out;
+}
+std::string cp(const char* utf8) { return toCp1251(QString::fromUtf8(utf8)); }
+}  // namespace
+
+TEST(SortedStringList, RussianOrderWithoutRegardToCase) {
+    SortedStringList list;
+    list.assign({cp("яблоко"), cp("Ёлка"), cp("ель"), cp("Жук"), cp("banana"), cp("Apple"), cp("еж"), "10", "9"});
+    // Ё sorts as Е (not after Я, as code-point order would put it); Latin
+    // before Cyrillic, digits first, letter case ignored.
+    EXPECT_EQ(texts(list), (std::vector<QString>{"10", "9", "Apple", "banana", "еж", "Ёлка", "ель", "Жук", "яблоко"}));
+}
+
+TEST(SortedStringList, DuplicatesKeptAndIndexesFollowTheOrder) {
+    SortedStringList list;
+    EXPECT_EQ(list.add("b"), 0);
+    EXPECT_EQ(list.add("a"), 0);
+    EXPECT_EQ(list.add("b"), 2);
+    EXPECT_EQ(list.add("B"), 3);  // equal without case: after the others
+    EXPECT_EQ(list.count(), 4);
+    EXPECT_EQ(list.item(1), "b");
+    EXPECT_EQ(list.indexOf("B"), 3);
+    EXPECT_EQ(list.indexOf("c"), -1);
+    list.addMany({"c", "a"});
+    EXPECT_EQ(list.items(), (std::vector<std::string>{"a", "a", "b", "b", "B", "c"}));
+    list.assign({});
+    EXPECT_EQ(list.count(), 0);
+}
+
+TEST(SortedStringList, UpperCaseListsStoreItemsUpperCased) {
+    SortedStringList list;
+    list.setUpperCase(true);
+    list.assign({"Sega", "pc", cp("рус")});
+    EXPECT_EQ(texts(list), (std::vector<QString>{"PC", "SEGA", "РУС"}));
+    EXPECT_EQ(list.item(2), "\xD0\xD3\xD1");
+}
+
+TEST(SortedStringList, HundredThousandItemsLoadInOneStep) {
+    std::vector<std::string> many;
+    for (int i = 0; i < 100000; ++i) many.push_back("Game " + std::to_string((i * 7919) % 100000));
+    SortedStringList list;
+    int resets = 0;
+    QObject::connect(&list, &QAbstractItemModel::modelReset, [&] { ++resets; });
+    list.assign(many);
+    EXPECT_EQ(resets, 1);
+    ASSERT_EQ(list.count(), 100000);
+    for (int i = 1; i < list.count(); ++i)
+        ASSERT_LE(SortedStringList::collator().compare(list.text(i - 1), list.text(i)), 0) << i;
+}
+
+TEST(SortedViews, SelectionFromCodeRaisesNoEvents) {
+    SortedComboBox box;
+    SortedListBox listBox;
+    box.list()->assign({"b", "a"});
+    listBox.list()->assign({"x", "y"});
+    int boxEvents = 0, listEvents = 0;
+    QObject::connect(&box, &QComboBox::currentIndexChanged, [&] { ++boxEvents; });
+    QObject::connect(&box, &QComboBox::activated, [&] { ++boxEvents; });
+    QObject::connect(&listBox, &SortedListBox::itemClicked, [&] { ++listEvents; });
+    box.selectIndex(1);
+    EXPECT_EQ(box.selectedItem(), "B");
+    box.selectIndex(7);  // beyond the list: no selection
+    EXPECT_EQ(box.currentIndex(), -1);
+    EXPECT_EQ(box.selectedItem(), "");
+    listBox.setItemIndex(1);
+    EXPECT_EQ(listBox.selectedItem(), "y");
+    listBox.setItemIndex(-1);
+    EXPECT_EQ(listBox.itemIndex(), -1);
+    EXPECT_EQ(boxEvents, 0);
+    EXPECT_EQ(listEvents, 0);
+    try {
+        listBox.selectedItem();
+        FAIL();
+    } catch (const std::exception& e) {
+        EXPECT_STREQ(e.what(), "List index out of bounds (-1)");
+    }
+}

@@ -1,0 +1,28 @@
+// A stand-in for the program's start, for the single-instance tests: takes
+// the token like the program does and says on stdout what happened.
+//   running <dir>  – this process is the first; <dir> is its executable's folder
+//   shown          – a later start asked it to show its window (it then exits)
+//   second         – another copy runs; it was asked to show itself
+#include "platform/instance/SingleInstance.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
+    if (!instance.acquire()) {
+        std::printf("second\n");
+        return 0;
+    }
+    std::printf("running %s\n", qPrintable(QCoreApplication::applicationDirPath()));
+    std::fflush(stdout);
+    QObject::connect(&instance, &kodrix::SingleInstance::showRequested, [] {
+        std::printf("shown\n");
+        std::fflush(stdout);
+        QCoreApplication::quit();
+    });
+    QTimer::singleShot(20000, &app, &QCoreApplication::quit);
+    return app.exec();
+}
