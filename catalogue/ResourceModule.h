@@ -11,6 +11,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <variant>
 #include <vector>
 
@@ -25,9 +26,19 @@ struct ResourceId {
     static ResourceId id(std::uint16_t v) { return {v}; }
     // "#123" means ID 123; any other text is a name, matched without regard to case.
     static ResourceId fromText(std::string_view cp1251Name);
+    static ResourceId name(std::u16string v) { return {std::move(v)}; }
     bool isId() const { return value.index() == 0; }
+    std::uint16_t idValue() const { return std::get<0>(value); }
+    const std::u16string& nameValue() const { return std::get<1>(value); }
+    bool operator==(const ResourceId&) const = default;
 };
 
+// A resource name as the loader compares it: upper-cased code unit by code
+// unit (Latin, Latin-1 and Cyrillic letters; other units unchanged).
+std::u16string upperResourceName(std::u16string_view name);
+
+// Lookups walk the tree lazily and keep a small cache of the last string
+// block, so one module is not for use from several threads at once.
 class ResourceModule {
 public:
     // Opens a module; nullopt when the file is missing or is not a PE module
