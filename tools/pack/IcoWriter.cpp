@@ -1,0 +1,103 @@
+#include "IcoWriter.h"
+
+#include "catalogue/Error.h"
+#include "catalogue/FileBytes.h"
+#include "catalogue/IconLibrary.h"
+
+#include <QPainter>
+
+namespace kodrix::pack {
+
+namespace {
+
+void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
+    out.push_back(std::uint8_t(v));
+    out.push_back(std::uint8_t(v >> 8));
+}
+void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
+    put16(out, std::uint16_t(v));
+    put16(out, std::uint16_t(v >> 16));
+}
+
+// The image scaled into a size×size square, centred, keeping its proportions.
+QImage squareImage(const QImage& image, int size) {
+    QImage out(size, size, QImage::Format_ARGB32);
+    out.fill(Qt::transparent);
+    if (image.isNull()) return out;
+    QImage scaled = image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
+    QPainter p(&out);
+    p.drawImage((size - scaled.width()) / 2, (size - scaled.height()) / 2, scaled);
+    p.end();
+    return out;
+}
+
+// A 32-bpp DIB as icons store it: BITMAPINFOHEADER with twice the height,
+// the BGRA rows bottom-up, then the 1-bpp AND mask (set = transparent).
+std::vector<std::uint8_t> dib32(const QImage& square) {
+    const int n = square.width();
+    const int maskStride = ((n + 31) / 32) * 4;
+    const std::uint32_t xorSize = std::uint32_t(n) * n * 4;
+    const std::uint32_t andSize = std::uint32_t(maskStride) * n;
+    std::vector<std::uint8_t> out;
+    out.reserve(40 + xorSize + andSize);
+    put32(out, 40);
+    put32(out, std::uint32_t(n));
+    put32(out, std::uint32_t(2 * n));
+    put16(out, 1);   // planes
+    put16(out, 32);  // bit count
+    put32(out, 0);   // BI_RGB
+    put32(out, xorSize + andSize);
+    for (int i = 0; i < 4; ++i) put32(out, 0);  // resolution, colours used/important
+    for (int y = n - 1; y >= 0; --y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(square.constScanLine(y));
+        for (int x = 0; x < n; ++x) {
+            out.push_back(std::uint8_t(qBlue(row[x])));
+            out.push_back(std::uint8_t(qGreen(row[x])));
+            out.push_back(std::uint8_t(qRed(row[x])));
+            out.push_back(std::uint8_t(qAlpha(row[x])));
+        }
+    }
+    for (int y = n - 1; y >= 0; --y) {
+        const QRgb* row = reinterpret_cast<const QRgb*>(square.constScanLine(y));
+        std::vector<std::uint8_t> mask(std::size_t(maskStride), 0);
+        for (int x = 0; x < n; ++x)
+            if (qAlpha(row[x]) == 0) mask[std::size_t(x / 8)] |= std::uint8_t(0x80 >> (x % 8));
+        out.insert(out.end(), mask.begin(), mask.end());
+    }
+    return out;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> icoFromImage(const QImage& image) {
+    const QImage source = image.convertToFormat(QImage::Format_ARGB32);
+    const auto large = dib32(squareImage(source, 32));
+    const auto small = dib32(squareImage(source, 16));
+    std::vector<IcoImage> images(2);
+    images[0].width = images[0].height = 32;
+    images[1].width = images[1].height = 16;
+    for (auto& img : images) {
+        img.planes = 1;
+        img.bitCount = 32;
+    }
+    images[0].data = large;
+    images[1].data = small;
+    return writeIco(images);
+}
+
+std::vector<std::uint8_t> icoFromFile(const std::filesystem::path& path) {
+    FileBytes file;
+    int err = 0;
+    if (!file.open(path, &err)) throw Error(cannotOpenFileMessage(path.string(), err));
+    const auto bytes = file.bytes();
+    if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 && bytes[3] == 0) {
+        auto images = readIcoDirectory(bytes, /*strict=*/true);
+        if (!images || images->empty()) throw Error("Damaged icon file \"" + path.string() + "\"");
+        return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
+    }
+    QImage image = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
+    if (image.isNull()) throw Error("Not an icon or an image: \"" + path.string() + "\"");
+    return icoFromImage(image);
+}
+
+}  // namespace kodrix::pack
