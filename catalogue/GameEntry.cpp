@@ -1,0 +1,88 @@
+#include "GameEntry.h"
+
+#include "Cp1251.h"
+#include "Discovery.h"
+#include "Error.h"
+
+#include <algorithm>
+
+namespace kodrix {
+
+std::string missingFileMessage(std::string_view fileName) {
+    return cp1251::fromUtf8("Не найден файл ") + std::string(fileName);
+}
+
+std::string moduleErrorMessage() {
+    return cp1251::fromUtf8(
+        "Ошибка при использовании динамической библиотеки. Возможно библиотека отсутствует или испорчена.");
+}
+
+std::string groupIniName(std::string_view group) { return std::string(group) + ".ini"; }
+std::string groupModuleName(std::string_view group) { return std::string(group) + ".dll"; }
+
+IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group) {
+    return IniProfile::load(platformFile(platformDir, groupIniName(group)));
+}
+
+std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group) {
+    return ResourceModule::open(platformFile(platformDir, groupModuleName(group)));
+}
+
+std::int32_t readBegin(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "begin"); }
+std::int32_t readEnd(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "end"); }
+std::int32_t readIcon(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "icon"); }
+
+std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_t begin, std::int32_t end) {
+    std::vector<std::string> lines;
+    if (end < begin) return lines;
+    const std::uint64_t span = std::uint64_t(std::int64_t(end) - std::int64_t(begin)) + 1;
+    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(span, kMaxCodeTextLines));
+    lines.reserve(count);
+    // Only the low 16 bits of an ID select a string: past 65536 lines the
+    // text repeats, so each string is loaded once.
+    constexpr std::size_t kIdSpace = 65536;
+    const std::uint32_t first = static_cast<std::uint32_t>(begin);
+    for (std::size_t i = 0; i < count; ++i) {
+        if (i < kIdSpace)
+            lines.push_back(module.loadString((first + static_cast<std::uint32_t>(i)) & 0xFFFFu));
+        else
+            lines.push_back(lines[i - kIdSpace]);
+    }
+    return lines;
+}
+
+GameRead readGame(const std::filesystem::path& platformDir, std::string_view group, std::string_view game) {
+    GameRead r;
+    const std::string iniName = groupIniName(group);
+    if (!existsInPlatform(platformDir, iniName)) {
+        r.reports.push_back({GameReadFailure::IniMissing, missingFileMessage(iniName)});
+        return r;
+    }
+    const IniProfile ini = openGroupIni(platformDir, group);
+    try {
+        r.begin = readBegin(ini, game);
+        r.end = readEnd(ini, game);
+    } catch (const Error& e) {
+        r.reports.push_back({GameReadFailure::BadRange, e.message()});
+        return r;
+    }
+
+    const std::string moduleName = groupModuleName(group);
+    if (!existsInPlatform(platformDir, moduleName)) {
+        r.reports.push_back({GameReadFailure::ModuleMissing, missingFileMessage(moduleName)});
+    } else if (auto module = openGroupModule(platformDir, group)) {
+        r.lines = codeTextLines(*module, *r.begin, *r.end);
+        r.textShown = true;
+    } else {
+        r.reports.push_back({GameReadFailure::ModuleUnopenable, moduleErrorMessage()});
+    }
+
+    try {
+        r.icon = readIcon(ini, game);
+    } catch (const Error& e) {
+        r.reports.push_back({GameReadFailure::BadIcon, e.message()});
+    }
+    return r;
+}
+
+}  // namespace kodrix

@@ -1,0 +1,82 @@
+#pragma once
+// A game's entry in its letter group and its code text.
+//
+// Letter group L of a platform keeps L.ini (one section per game, named as
+// the game's line in L.dat, with the integer keys `begin`, `end` and `icon`)
+// and L.dll (the code text as string resources `begin`..`end`).
+// Each step is a separate call so that the code page can report failures in
+// the order the user sees them; readGame runs them all for the terminal tool.
+#include "IniProfile.h"
+#include "ResourceModule.h"
+
+#include <cstdint>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kodrix {
+
+// The most lines a code text yields. String IDs are 16-bit, so a longer range
+// only repeats the same 65536 strings; a range from an INI value can span four
+// billion IDs, which no text view holds. The first kMaxCodeTextLines are given.
+constexpr std::size_t kMaxCodeTextLines = std::size_t(1) << 20;
+
+// "Не найден файл " + fileName (cp1251).
+std::string missingFileMessage(std::string_view fileNameCp1251);
+// The message when a group's module cannot be opened (cp1251).
+std::string moduleErrorMessage();
+
+// L + ".ini", L + ".dll".
+std::string groupIniName(std::string_view group);
+std::string groupModuleName(std::string_view group);
+
+// The group's INI file; raises "Cannot open file "%s". %s" when it exists but
+// cannot be read. The caller has checked that it exists (existsInPlatform).
+IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group);
+// The group's module, or nullopt when it cannot be opened as one.
+std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group);
+
+// The keys of the game's section; each raises "'%s' is not a valid integer
+// value" (an absent key reads as "").
+std::int32_t readBegin(const IniProfile& ini, std::string_view game);
+std::int32_t readEnd(const IniProfile& ini, std::string_view game);
+std::int32_t readIcon(const IniProfile& ini, std::string_view game);
+
+// Strings begin..end inclusive in ID order, one line each (none when
+// end < begin); each as loadString gives it (low 16 bits of the ID, at most
+// 254 bytes, "" when absent). At most kMaxCodeTextLines lines.
+std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_t begin, std::int32_t end);
+
+// The whole read of a game, step by step as a click on it runs: INI present,
+// `begin`, `end`, module present, module opens, code text, `icon`.
+enum class GameReadFailure {
+    None,
+    IniMissing,        // stops the read
+    BadRange,          // `begin` or `end` not an integer: stops the read
+    ModuleMissing,     // no code text; the icon is still read
+    ModuleUnopenable,  // no code text; the icon is still read
+    BadIcon,           // `icon` not an integer: the code text is already there
+};
+
+struct GameReadReport {
+    GameReadFailure failure;
+    std::string message;  // the user's text, cp1251
+};
+
+struct GameRead {
+    std::vector<GameReadReport> reports;  // in the order the user would see them
+    std::optional<std::int32_t> begin, end, icon;
+    bool textShown = false;               // the module was opened and the lines read
+    std::vector<std::string> lines;
+
+    bool ok() const { return reports.empty(); }
+};
+
+// Reads game (the section name, cp1251) of letter group `group` (as the
+// letter list shows it) in the platform folder. "Cannot open file" errors of
+// an unreadable INI propagate as Error.
+GameRead readGame(const std::filesystem::path& platformDir, std::string_view group, std::string_view game);
+
+}  // namespace kodrix

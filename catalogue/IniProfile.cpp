@@ -1,0 +1,109 @@
+#include "IniProfile.h"
+
+#include "Cp1251.h"
+#include "Error.h"
+#include "FileBytes.h"
+#include "IntegerText.h"
+#include "TextList.h"
+
+#include <cstring>
+
+namespace kodrix {
+namespace {
+
+// The profile reader's blanks; ^Z is what old editors left at the end of a file.
+bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\v' || c == '\f' || c == '\x1A'; }
+
+std::string_view trim(std::string_view s) {
+    while (!s.empty() && isBlank(s.front())) s.remove_prefix(1);
+    while (!s.empty() && isBlank(s.back())) s.remove_suffix(1);
+    return s;
+}
+
+// Calls visit(line, nextLineStart) for each line of text[begin, end); stops
+// early when visit returns false.
+template <typename Visit>
+void forEachLine(std::string_view text, std::size_t begin, std::size_t end, Visit&& visit) {
+    std::size_t i = begin;
+    while (i < end) {
+        std::size_t start = i;
+        while (i < end && text[i] != '\r' && text[i] != '\n') ++i;
+        std::string_view line = text.substr(start, i - start);
+        if (i < end) i += (text[i] == '\r' && i + 1 < end && text[i + 1] == '\n') ? 2 : 1;
+        if (!visit(line, start, i)) return;
+    }
+}
+
+// The name of a section line ("[ name ]" → "name"), or nullopt for any other line.
+std::optional<std::string_view> sectionName(std::string_view line) {
+    line = trim(line);
+    if (line.empty() || line.front() != '[') return std::nullopt;
+    std::size_t close = line.rfind(']');
+    if (close == 0 || close == std::string_view::npos) return std::nullopt;
+    return trim(line.substr(1, close - 1));
+}
+
+}  // namespace
+
+IniProfile::IniProfile(std::string text) : text_(std::move(text)) {
+    if (auto zero = text_.find('\0'); zero != std::string::npos) text_.resize(zero);
+    index();
+}
+
+std::optional<IniProfile> IniProfile::open(const std::filesystem::path& path, int* errnoOut) {
+    FileBytes file;
+    if (!file.open(path, errnoOut)) return std::nullopt;
+    auto bytes = file.bytes();
+    return IniProfile(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+}
+
+IniProfile IniProfile::load(const std::filesystem::path& path) {
+    int err = 0;
+    if (auto profile = open(path, &err)) return std::move(*profile);
+    throw Error(cannotOpenFileMessage(displayPath(path), err));
+}
+
+IniProfile IniProfile::fromBytes(std::string_view bytes) { return IniProfile(std::string(bytes)); }
+
+void IniProfile::index() {
+    Body* current = nullptr;
+    forEachLine(text_, 0, text_.size(), [&](std::string_view line, std::size_t lineStart, std::size_t next) {
+        auto name = sectionName(line);
+        if (!name) return true;
+        if (current) current->end = lineStart;
+        auto [it, inserted] = sections_.try_emplace(cp1251::upper(*name), Body{next, text_.size()});
+        current = inserted ? &it->second : nullptr;  // a later section of the same name is never searched
+        return true;
+    });
+}
+
+const IniProfile::Body* IniProfile::findSection(std::string_view section) const {
+    auto it = sections_.find(cp1251::upper(trim(section)));
+    return it == sections_.end() ? nullptr : &it->second;
+}
+
+bool IniProfile::hasSection(std::string_view section) const { return findSection(section) != nullptr; }
+
+std::string IniProfile::readString(std::string_view section, std::string_view key) const {
+    const Body* body = findSection(section);
+    key = trim(key);
+    if (!body || key.empty()) return {};
+    std::string value;
+    forEachLine(text_, body->begin, body->end, [&](std::string_view line, std::size_t, std::size_t) {
+        line = trim(line);
+        if (line.empty() || line.front() == ';') return true;
+        std::size_t eq = line.find('=');
+        if (eq == std::string_view::npos || !cp1251::equalsIgnoreCase(trim(line.substr(0, eq)), key)) return true;
+        std::string_view v = trim(line.substr(eq + 1));
+        if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
+        value.assign(v.substr(0, kMaxValueBytes));
+        return false;
+    });
+    return value;
+}
+
+std::int32_t IniProfile::readInteger(std::string_view section, std::string_view key) const {
+    return strToInt(readString(section, key));
+}
+
+}  // namespace kodrix

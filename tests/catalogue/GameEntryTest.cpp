@@ -1,0 +1,134 @@
+#include "catalogue/GameEntry.h"
+
+#include "catalogue/Cp1251.h"
+#include "catalogue/Error.h"
+#include "support/TempDir.h"
+#include "tools/pack/PeWriter.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+
+using namespace kodrix;
+
+namespace {
+
+struct Module {
+    std::vector<std::uint8_t> bytes;
+    ResourceModule module;
+};
+
+std::vector<std::uint8_t> buildStrings(const std::vector<std::pair<std::uint32_t, std::string>>& strings) {
+    pack::PeResourceWriter w;
+    for (const auto& [id, text] : strings) w.addString(id, text);
+    return w.build();
+}
+
+using Lines = std::vector<std::string>;
+
+}  // namespace
+
+TEST(CodeText, RangeGivesOneLinePerIdInOrder) {
+    const auto bytes = buildStrings({{9, "s9"}, {10, "s10"}, {11, "s11"}, {12, "s12"}, {13, "s13"}, {16, "s16"}});
+    auto module = ResourceModule::fromBytes(bytes);
+    ASSERT_TRUE(module);
+    struct Case {
+        std::int32_t begin, end;
+        Lines lines;
+    };
+    const Case cases[] = {
+        {10, 12, {"s10", "s11", "s12"}},
+        {12, 10, {}},                          // end before begin: nothing, no error
+        {11, 11, {"s11"}},
+        {14, 17, {"", "", "s16", ""}},         // missing IDs still give their (empty) lines
+        {65536 + 10, 65536 + 11, {"s10", "s11"}},  // only the low 16 bits select the string
+        {-65536 + 12, -65536 + 12, {"s12"}},
+    };
+    for (const auto& c : cases) EXPECT_EQ(codeTextLines(*module, c.begin, c.end), c.lines) << c.begin << ".." << c.end;
+}
+
+TEST(CodeText, LongStringIsCutAt254Bytes) {
+    std::string text;
+    for (int i = 0; i < 300; ++i) text += static_cast<char>(i % 2 ? 'a' : '\xE0');  // а (cp1251) and a
+    const auto bytes = buildStrings({{1, text}});
+    auto module = ResourceModule::fromBytes(bytes);
+    ASSERT_TRUE(module);
+    EXPECT_EQ(codeTextLines(*module, 1, 1), Lines{text.substr(0, 254)});
+}
+
+TEST(CodeText, HugeRangesFinishQuickly) {
+    const auto bytes = buildStrings({{10, "ten"}, {40000, "forty thousand"}});
+    auto module = ResourceModule::fromBytes(bytes);
+    ASSERT_TRUE(module);
+
+    auto start = std::chrono::steady_clock::now();
+    auto million = codeTextLines(*module, 0, 999999);
+    ASSERT_EQ(million.size(), 1000000u);
+    EXPECT_EQ(million[10], "ten");
+    EXPECT_EQ(million[65536 + 10], "ten");
+    EXPECT_EQ(million[40000], "forty thousand");
+    EXPECT_EQ(million[11], "");
+
+    // The whole 32-bit range would be four billion lines: it stops at the cap.
+    auto all = codeTextLines(*module, INT32_MIN, INT32_MAX);
+    EXPECT_EQ(all.size(), kMaxCodeTextLines);
+    EXPECT_EQ(all[10], "ten");  // INT32_MIN has low 16 bits 0
+    auto elapsed = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(std::chrono::duration_cast<std::chrono::milliseconds>(elapsed).count(), 3000);
+}
+
+TEST(GameRead, StepsReportFailuresInTheOrderOfAClick) {
+    test::TempDir dir;
+    auto platform = dir.mkdir("Sega");
+    const std::string good = "[Alpha]\nbegin=1\nend=2\nicon=3\n";
+    const auto module = buildStrings({{1, "one"}, {2, "two"}});
+    auto writeModule = [&](const std::string& name) {
+        dir.write("Sega/" + name, std::string(module.begin(), module.end()));
+    };
+    struct Case {
+        const char* what;
+        std::string ini;  // "" = no INI file
+        int dll;          // 0 none, 1 module, 2 junk
+        std::vector<GameReadFailure> failures;
+        Lines lines;
+        std::optional<std::int32_t> icon;
+    };
+    using F = GameReadFailure;
+    const Case cases[] = {
+        {"all well", good, 1, {}, {"one", "two"}, 3},
+        {"no ini", "", 1, {F::IniMissing}, {}, std::nullopt},
+        {"begin absent", "[Alpha]\nend=2\nicon=3\n", 1, {F::BadRange}, {}, std::nullopt},
+        {"end not a number", "[Alpha]\nbegin=1\nend=2x\nicon=3\n", 1, {F::BadRange}, {}, std::nullopt},
+        {"no module: icon still read", good, 0, {F::ModuleMissing}, {}, 3},
+        {"junk module", good, 2, {F::ModuleUnopenable}, {}, 3},
+        {"icon bad after the text", "[Alpha]\nbegin=1\nend=2\nicon=\n", 1, {F::BadIcon}, {"one", "two"}, std::nullopt},
+        {"no module and icon bad", "[Alpha]\nbegin=1\nend=1\n", 0, {F::ModuleMissing, F::BadIcon}, {}, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        std::filesystem::remove_all(platform);
+        std::filesystem::create_directories(platform);
+        if (!c.ini.empty()) dir.write("Sega/m.ini", c.ini);  // stored lower-case, asked as "M"
+        if (c.dll == 1) writeModule("M.DLL");
+        if (c.dll == 2) dir.write("Sega/m.dll", "MZ not a module");
+        GameRead r = readGame(platform, "M", "ALPHA");
+        std::vector<GameReadFailure> failures;
+        for (const auto& rep : r.reports) failures.push_back(rep.failure);
+        EXPECT_EQ(failures, c.failures) << c.what;
+        EXPECT_EQ(r.lines, c.lines) << c.what;
+        EXPECT_EQ(r.icon, c.icon) << c.what;
+    }
+}
+
+TEST(GameRead, MessagesAreTheProgramsTexts) {
+    test::TempDir dir;
+    auto platform = dir.mkdir("PS2");
+    EXPECT_EQ(readGame(platform, "M", "X").reports.at(0).message, cp1251::fromUtf8("Не найден файл M.ini"));
+    dir.write("PS2/M.ini", "[X]\nbegin= 12 \nend=$\n");
+    EXPECT_EQ(readGame(platform, "M", "X").reports.at(0).message, "'$' is not a valid integer value");
+    dir.write("PS2/M.ini", "[X]\nbegin=1\nend=0\nicon=0\n");
+    EXPECT_EQ(readGame(platform, "M", "X").reports.at(0).message, cp1251::fromUtf8("Не найден файл M.dll"));
+    dir.write("PS2/M.dll", "");
+    EXPECT_EQ(readGame(platform, "M", "X").reports.at(0).message,
+              cp1251::fromUtf8("Ошибка при использовании динамической библиотеки. Возможно библиотека "
+                               "отсутствует или испорчена."));
+}

@@ -1,0 +1,210 @@
+#include "tools/cli/Cli.h"
+
+#include "catalogue/Cp1251.h"
+#include "support/TempDir.h"
+#include "tools/pack/IcoWriter.h"
+#include "tools/pack/NeWriter.h"
+#include "tools/pack/PeWriter.h"
+
+#include <QImage>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <sstream>
+#include <sys/wait.h>
+
+using namespace kodrix;
+
+namespace {
+
+std::string cp(const std::string& utf8) { return cp1251::fromUtf8(utf8); }
+
+void writeBytes(const test::TempDir& dir, const std::string& rel, const std::vector<std::uint8_t>& bytes) {
+    dir.write(rel, std::string(bytes.begin(), bytes.end()));
+}
+
+// A small catalogue: "Sega" (mixed case, lower-case file names) with groups
+// M and RUS and an icon library, "PS2" with one group, "Empty" without game
+// lists, and "sol", which is no platform.
+class Cli : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir.write("Sega/base.ini", "");
+        dir.write("Sega/m.dat", "Mortal Strike\r\nalpha\r\nMega Run\r\n");
+        dir.write("Sega/m.ini",
+                  "[MORTAL STRIKE]\r\nbegin=120\r\nend=122\r\nicon=1\r\n"
+                  "[Alpha]\r\nbegin=5\r\nend=4\r\nicon=0\r\n"
+                  "[Mega Run]\r\nbegin=1\r\nend=1\r\nicon=zz\r\n");
+        pack::PeResourceWriter m;
+        m.addString(120, "Level select: Up, Up, Down");
+        m.addString(121, "");
+        m.addString(122, "Infinite lives: A, B, C");
+        m.addString(1, "mega");
+        writeBytes(dir, "Sega/M.dll", m.build());
+
+        dir.write("Sega/rus.dat", cp("Ёжик\r\nАист\r\nЕнот\r\n"));
+        dir.write("Sega/RUS.ini", cp("[ёжик]\r\nbegin=7\r\nend=8\r\nicon=0\r\n[Аист]\r\nbegin=x10\r\nend=9\r\n"));
+        pack::PeResourceWriter rus;
+        rus.addString(7, cp("Бессмертие: ВВЕРХ"));
+        rus.addString(8, cp("Все уровни"));
+        writeBytes(dir, "Sega/RUS.dll", rus.build());
+
+        QImage red(32, 32, QImage::Format_ARGB32);
+        red.fill(Qt::red);
+        QImage blue(32, 32, QImage::Format_ARGB32);
+        blue.fill(Qt::blue);
+        writeBytes(dir, "Sega/KODRIX32.ICL", pack::writeNeIconLibrary({pack::icoFromImage(red), pack::icoFromImage(blue)}));
+
+        dir.write("PS2/BASE.INI", "");
+        dir.write("PS2/A.dat", "Ace\nArc\n");
+        dir.write("PS2/Q.dat", "Quest");
+        dir.write("Empty/base.ini", "");
+        dir.write("sol/guide.dll", "");
+    }
+
+    struct Run {
+        int code;
+        std::string out, err;
+    };
+    Run run(std::vector<std::string> args) const {
+        args.insert(args.begin(), {"--catalogue", dir.path().string()});
+        std::ostringstream out, err;
+        int code = cli::runCli(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    test::TempDir dir;
+};
+
+}  // namespace
+
+TEST_F(Cli, ListingVerbs) {
+    struct Case {
+        std::vector<std::string> args;
+        std::string out;
+    };
+    const Case cases[] = {
+        {{"platforms"}, "EMPTY\nPS2\nSEGA\n"},
+        {{"groups", "sega"}, "M\nRUS\n"},
+        {{"groups", "Ps2"}, "A\nQ\n"},
+        {{"count", "SEGA"}, "6\n"},
+        {{"count", "ps2"}, "3\n"},
+        {{"games", "SEGA", "m"}, "alpha\nMega Run\nMortal Strike\n"},
+        {{"games", "sega", "rus"}, "Аист\nЁжик\nЕнот\n"},  // Ё sorts as Е, in UTF-8
+        {{"codes", "sega", "M", "mortal strike"}, "Level select: Up, Up, Down\n\nInfinite lives: A, B, C\n"},
+        {{"codes", "sega", "RUS", "ЁЖИК"}, "Бессмертие: ВВЕРХ\nВсе уровни\n"},
+        {{"codes", "sega", "m", "alpha"}, ""},
+    };
+    for (const auto& c : cases) {
+        Run r = run(c.args);
+        EXPECT_EQ(r.code, 0) << c.args[0] << ' ' << r.err;
+        EXPECT_EQ(r.out, c.out) << c.args[0];
+        EXPECT_EQ(r.err, "") << c.args[0];
+    }
+}
+
+TEST_F(Cli, ErrorsCarryTheProgramsTexts) {
+    dir.write("PS2/A.ini", "[Ace]\nbegin=1\nend=2\n");
+    dir.write("PS2/Q.ini", "[Quest]\nbegin=1\nend=2\nicon=0\n");
+    dir.write("PS2/q.dll", "MZ");
+    struct Case {
+        std::vector<std::string> args;
+        int code;
+        std::string err;
+        std::string out = "";
+    };
+    const Case cases[] = {
+        {{"groups", "empty"}, 1, "Не найдено ни одной базы\n"},
+        {{"count", "empty"}, 1, "Не найдено ни одной базы\n"},
+        {{"codes", "sega", "z", "x"}, 1, "Не найден файл Z.ini\n"},
+        {{"codes", "ps2", "a", "Ace"}, 1, "Не найден файл A.dll\n'' is not a valid integer value\n"},
+        {{"codes", "ps2", "q", "Quest"}, 1,
+         "Ошибка при использовании динамической библиотеки. Возможно библиотека отсутствует или испорчена.\n"},
+        {{"codes", "sega", "rus", "аист"}, 1, "' 12 ' is not a valid integer value\n"},  // quotes keep blanks
+        {{"codes", "sega", "m", "Mega Run"}, 1, "'zz' is not a valid integer value\n", "mega\n"},
+        {{"codes", "sega", "m", "No Such Game"}, 1, "'' is not a valid integer value\n"},
+        {{"games", "sega", "x"}, 1, "Cannot open file \"" + (dir.path() / "Sega" / "X.dat").string() +
+                                        "\". No such file or directory\n"},
+        {{"groups", "sol"}, 1, "kodrix-cli: no platform \"sol\" in the catalogue\n"},
+    };
+    dir.write("Sega/RUS.ini", cp("[Аист]\r\nbegin=\" 12 \"\r\nend=9\r\n"));
+    for (const auto& c : cases) {
+        Run r = run(c.args);
+        EXPECT_EQ(r.code, c.code) << c.args[0] << ' ' << c.args[1];
+        EXPECT_EQ(r.err, c.err) << c.args[0] << ' ' << c.args[1];
+        EXPECT_EQ(r.out, c.out) << c.args[0] << ' ' << c.args[1];
+    }
+}
+
+TEST_F(Cli, UsageErrorsExitWith2) {
+    for (const auto& args : std::vector<std::vector<std::string>>{
+             {}, {"frob"}, {"groups"}, {"games", "sega"}, {"codes", "a", "b", "c", "d"}, {"--bogus", "platforms"},
+             {"icon", "sega", "one", "x.png"}}) {
+        Run r = run(args);
+        EXPECT_EQ(r.code, 2) << testing::PrintToString(args);
+        EXPECT_NE(r.err.find("usage: kodrix-cli"), std::string::npos);
+    }
+    std::ostringstream out, err;
+    EXPECT_EQ(cli::runCli({"--catalogue", (dir.path() / "nowhere").string(), "platforms"}, out, err), 2);
+    EXPECT_EQ(cli::runCli({"--help"}, out, err), 0);
+}
+
+TEST_F(Cli, IconIsWrittenAsPng) {
+    struct Case {
+        std::string index;
+        std::string out;
+        QRgb centre;  // 0 = the substitute, not checked by colour
+    };
+    const Case cases[] = {
+        {"0", "0\n", qRgb(255, 0, 0)},
+        {"1", "1\n", qRgb(0, 0, 255)},
+        {"$10001", "1\n", qRgb(0, 0, 255)},  // the low 16 bits, as an entry's value is used
+        {"7", "7 substitute\n", 0},
+    };
+    for (const auto& c : cases) {
+        auto png = dir.path() / ("icon" + c.index + ".png");
+        Run r = run({"icon", "SEGA", c.index, png.string()});
+        ASSERT_EQ(r.code, 0) << r.err;
+        EXPECT_EQ(r.out, c.out);
+        QImage image(QString::fromStdString(png.string()), "PNG");
+        ASSERT_FALSE(image.isNull()) << c.index;
+        EXPECT_EQ(image.size(), QSize(32, 32));
+        if (c.centre) {
+            EXPECT_EQ(image.pixel(16, 16) | 0xFF000000u, c.centre) << c.index;
+        }
+    }
+    Run none = run({"icon", "PS2", "0", (dir.path() / "x.png").string()});
+    EXPECT_EQ(none.code, 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.png"));
+}
+
+namespace {
+std::string shell(const std::string& cmd) {
+    FILE* p = ::popen(cmd.c_str(), "r");
+    if (!p) return "popen failed";
+    std::string output;
+    char buf[256];
+    while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) output.append(buf, n);
+    ::pclose(p);
+    return output;
+}
+}  // namespace
+
+TEST_F(Cli, WithoutCatalogueOptionTheExecutablesFolderIsRead) {
+    // A copy of the binary inside the catalogue, started through a link from
+    // elsewhere: the link is followed to the catalogue.
+    std::filesystem::copy_file(std::string(KODRIX_BIN_DIR) + "/kodrix-cli", dir.path() / "kodrix-cli");
+    auto link = dir.path() / "sol" / "cli-link";
+    std::filesystem::create_symlink(dir.path() / "kodrix-cli", link);
+    EXPECT_EQ(shell("'" + link.string() + "' platforms 2>&1"), "EMPTY\nPS2\nSEGA\n");
+}
+
+TEST_F(Cli, TheBinaryRunsAsAProcess) {
+    const std::string cmd = std::string("'") + KODRIX_BIN_DIR + "/kodrix-cli' --catalogue '" + dir.path().string() +
+                            "' games sega rus 2>&1; echo \"rc=$?\"";
+    EXPECT_EQ(shell(cmd), "Аист\nЁжик\nЕнот\nrc=0\n");
+
+    const std::string bad = std::string("'") + KODRIX_BIN_DIR + "/kodrix-cli' --catalogue '" + dir.path().string() +
+                            "' codes sega z x 2>&1 >/dev/null; echo \"rc=$?\"";
+    EXPECT_EQ(shell(bad), "Не найден файл Z.ini\nrc=1\n");
+}

@@ -1,0 +1,23 @@
+#pragma once
+// kodrix-cli: the catalogue from a terminal, over the same core as the program.
+// Arguments and output are UTF-8; names inside are cp1251.
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace kodrix::cli {
+
+// Runs one command (args without the program name). Returns the exit code:
+// 0 done, 1 an error (its text on err), 2 a usage error.
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+
+// The folder of the running executable (links followed): the catalogue's
+// default location.
+std::filesystem::path executableDir();
+
+// Names as the program's sorted lists hold them: Russian collation without
+// regard to case, duplicates kept; upper-cased for the drop-down lists.
+std::vector<std::string> inListOrder(const std::vector<std::string>& cp1251Names, bool upperCase);
+
+}  // namespace kodrix::cli
