@@ -11,6 +11,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Vorlenta"));  // settings: ~/.config/Vorlenta/Kodrix.conf
+    QCoreApplication::setApplicationName(QStringLiteral("Kodrix"));
     kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
     if (!instance.acquire()) return 0;  // the running copy shows itself
 

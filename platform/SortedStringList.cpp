@@ -25,10 +25,74 @@ const QCollator& SortedStringList::collator() {
     return c;
 }
 
+namespace {
+
+// The collation's weights for every byte of the code page, taken from the
+// collator itself once:
+// - a byte the collator ignores entirely (compares equal to "") has none;
+// - bytes whose one-character texts differ only in accents (е and ё) share a
+//   primary weight: two characters x < y differ only there when x+"b" sorts
+//   after y+"a", since a primary difference in a later character outweighs
+//   an accent difference in an earlier one;
+// - the secondary weight orders the bytes inside one primary weight.
+// A key is the primary weights of the text, a 0x01 separator, then the
+// secondary weights; comparing keys byte-wise compares primaries first and
+// accents only between texts that are otherwise equal, as the collator does.
+struct ByteWeights {
+    unsigned char primary[256] = {};
+    unsigned char secondary[256] = {};
+
+    ByteWeights() {
+        const QCollator& col = SortedStringList::collator();
+        std::vector<int> bytes;
+        for (int b = 1; b < 256; ++b) {
+            if (col.compare(fromCp1251(std::string(1, char(b))), QString()) == 0) continue;  // ignorable
+            bytes.push_back(b);
+        }
+        auto text = [](int b) { return fromCp1251(std::string(1, char(b))); };
+        std::stable_sort(bytes.begin(), bytes.end(),
+                         [&](int x, int y) { return col.compare(text(x), text(y)) < 0; });
+        int p = 1, s = 1;
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            if (i > 0) {
+                const QString x = text(bytes[i - 1]), y = text(bytes[i]);
+                const int order = col.compare(x, y);
+                if (order != 0 && col.compare(x + QLatin1Char('b'), y + QLatin1Char('a')) < 0) {
+                    ++p;  // a primary difference
+                    s = 1;
+                } else if (order != 0) {
+                    ++s;  // an accent difference only
+                }
+            }
+            primary[bytes[i]] = static_cast<unsigned char>(p + 1);  // weights start above the separator
+            secondary[bytes[i]] = static_cast<unsigned char>(s + 1);
+        }
+    }
+};
+
+const ByteWeights& byteWeights() {
+    static const ByteWeights w;
+    return w;
+}
+
+}  // namespace
+
+std::string SortedStringList::sortKey(std::string_view text) {
+    const ByteWeights& w = byteWeights();
+    std::string key;
+    key.reserve(text.size() * 2 + 1);
+    for (unsigned char b : text)
+        if (w.primary[b]) key.push_back(static_cast<char>(w.primary[b]));
+    key.push_back('\x01');
+    for (unsigned char b : text)
+        if (w.primary[b]) key.push_back(static_cast<char>(w.secondary[b]));
+    return key;
+}
+
 SortedStringList::Item SortedStringList::makeItem(const std::string& cp1251) const {
     std::string bytes = upperCase_ ? cp1251::upper(cp1251) : cp1251;
     QString text = fromCp1251(bytes);
-    QCollatorSortKey key = collator().sortKey(text);
+    std::string key = sortKey(bytes);
     return Item{std::move(bytes), std::move(text), std::move(key)};
 }
 

@@ -7,7 +7,6 @@
 // them; the model shows them as text. Sort keys are computed once per item.
 #include <QAbstractListModel>
 #include <QCollator>
-#include <QCollatorSortKey>
 #include <QFontMetrics>
 #include <QSize>
 #include <string>
@@ -51,15 +50,19 @@ public:
 
     // The collation shared by every sorted list.
     static const QCollator& collator();
+    // The sort key of a cp1251 text: ordering keys byte-wise orders the texts
+    // as collator() does. Items are single-byte text, so the collation's
+    // weights are worked out once per byte value (see the .cpp).
+    static std::string sortKey(std::string_view cp1251);
 
 private:
     struct Item {
         std::string bytes;
         QString text;
-        QCollatorSortKey key;
+        std::string key;
     };
     Item makeItem(const std::string& cp1251) const;
-    static bool less(const Item& a, const Item& b) { return a.key.compare(b.key) < 0; }
+    static bool less(const Item& a, const Item& b) { return a.key < b.key; }
 
     std::vector<Item> items_;
     bool upperCase_ = false;

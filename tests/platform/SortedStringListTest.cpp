@@ -87,3 +87,25 @@ TEST(SortedViews, SelectionFromCodeRaisesNoEvents) {
         EXPECT_STREQ(e.what(), "List index out of bounds (-1)");
     }
 }
+
+TEST(SortedStringList, SortKeysOrderTextsAsTheCollatorDoes) {
+    // Random names over the characters game names are made of: both cases of
+    // Latin and Cyrillic, Ё/ё beside Е/е, digits and punctuation.
+    const std::string alphabet = cp("aAbBzZ09 -':!.,&еЕёЁжЖяЯйЙъ№«»–");
+    std::uint32_t seed = 12345;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    auto randomText = [&] {
+        std::string s;
+        for (std::uint32_t n = next() % 6; n > 0; --n) s.push_back(alphabet[next() % alphabet.size()]);
+        return s;
+    };
+    const QCollator& col = SortedStringList::collator();
+    for (int i = 0; i < 20000; ++i) {
+        std::string a = randomText(), b = randomText();
+        if (next() % 4 == 0) b = a.substr(0, a.size() / 2) + b;  // shared beginnings are the usual case
+        const int byCollator = col.compare(fromCp1251(a), fromCp1251(b));
+        const int byKey = SortedStringList::sortKey(a).compare(SortedStringList::sortKey(b));
+        ASSERT_EQ(byCollator < 0, byKey < 0) << fromCp1251(a).toStdString() << " / " << fromCp1251(b).toStdString();
+        ASSERT_EQ(byCollator > 0, byKey > 0) << fromCp1251(a).toStdString() << " / " << fromCp1251(b).toStdString();
+    }
+}
