@@ -8,7 +8,14 @@
 namespace kodrix {
 namespace {
 
-void classify(DirEntry& e) {
+void classify(DirEntry& e, unsigned char type = DT_UNKNOWN) {
+    // The listing's own entry type saves a stat per entry; links and file
+    // systems that do not say are asked.
+    if (type == DT_REG || type == DT_DIR) {
+        e.isDirectory = type == DT_DIR;
+        e.isFile = type == DT_REG;
+        return;
+    }
     struct stat st {};
     if (::stat(e.path.c_str(), &st) == 0) {
         e.isDirectory = S_ISDIR(st.st_mode);
@@ -46,7 +53,7 @@ ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>
         DirEntry e;
         e.name = diskNameToCp1251(de->d_name);
         e.path = dir / de->d_name;
-        classify(e);
+        classify(e, de->d_type);
         out.push_back(std::move(e));
         any = true;
     }
@@ -66,7 +73,7 @@ ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_
         DirEntry e;
         e.name = std::move(name);
         e.path = dir / de->d_name;
-        classify(e);
+        classify(e, de->d_type);
         if (!e.isFile) continue;
         out.push_back(std::move(e));
         any = true;

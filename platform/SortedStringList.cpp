@@ -105,7 +105,7 @@ std::vector<std::string> SortedStringList::items() const {
 
 int SortedStringList::add(const std::string& cp1251) {
     Item item = makeItem(cp1251);
-    auto pos = std::upper_bound(items_.begin(), items_.end(), item, less);
+    auto pos = std::upper_bound(items_.begin(), items_.end(), item, [](const Item& a, const Item& b) { return a.key < b.key; });
     int row = static_cast<int>(pos - items_.begin());
     beginInsertRows(QModelIndex(), row, row);
     items_.insert(pos, std::move(item));
@@ -113,13 +113,25 @@ int SortedStringList::add(const std::string& cp1251) {
     return row;
 }
 
+// Sorts by moving indexes, not items, then places each item once.
+static std::vector<SortedStringList::Item> sortedItems(std::vector<SortedStringList::Item>&& items) {
+    std::vector<std::uint32_t> order(items.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::uint32_t a, std::uint32_t b) { return items[a].key < items[b].key; });
+    std::vector<SortedStringList::Item> out;
+    out.reserve(items.size());
+    for (std::uint32_t i : order) out.push_back(std::move(items[i]));
+    return out;
+}
+
 void SortedStringList::assign(const std::vector<std::string>& list) {
     std::vector<Item> fresh;
     fresh.reserve(list.size());
     for (const auto& s : list) fresh.push_back(makeItem(s));
-    std::stable_sort(fresh.begin(), fresh.end(), less);
+    fresh = sortedItems(std::move(fresh));
     beginResetModel();
-    items_ = std::move(fresh);
+    items_.swap(fresh);
     endResetModel();
 }
 
@@ -128,9 +140,9 @@ void SortedStringList::addMany(const std::vector<std::string>& list) {
     fresh.reserve(items_.size() + list.size());
     for (auto& i : items_) fresh.push_back(std::move(i));
     for (const auto& s : list) fresh.push_back(makeItem(s));
-    std::stable_sort(fresh.begin(), fresh.end(), less);
+    fresh = sortedItems(std::move(fresh));
     beginResetModel();
-    items_ = std::move(fresh);
+    items_.swap(fresh);
     endResetModel();
 }
 
@@ -148,9 +160,24 @@ int SortedStringList::indexOf(const std::string& cp1251) const {
 }
 
 int SortedStringList::widestTextWidth(const QFontMetrics& fm) const {
-    int w = 0;
-    for (const auto& i : items_) w = std::max(w, fm.horizontalAdvance(i.text));
-    return w;
+    // Measuring every name exactly means shaping thousands of texts; instead
+    // sum each byte's own advance (one table per call) to find the few names
+    // that can be the widest, and measure only those exactly.
+    int advance[256] = {};
+    for (int b = 1; b < 256; ++b) advance[b] = fm.horizontalAdvance(fromCp1251(std::string(1, char(b))).at(0));
+    std::vector<int> estimate(items_.size());
+    int most = 0;
+    for (std::size_t i = 0; i < items_.size(); ++i) {
+        int w = 0;
+        for (unsigned char b : items_[i].bytes) w += advance[b];
+        estimate[i] = w;
+        most = std::max(most, w);
+    }
+    int widest = 0;
+    const int threshold = most - most / 8 - fm.averageCharWidth();  // kerning and shaping move little
+    for (std::size_t i = 0; i < items_.size(); ++i)
+        if (estimate[i] >= threshold) widest = std::max(widest, fm.horizontalAdvance(items_[i].text));
+    return widest;
 }
 
 int SortedStringList::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : count(); }

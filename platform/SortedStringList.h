@@ -55,14 +55,13 @@ public:
     // weights are worked out once per byte value (see the .cpp).
     static std::string sortKey(std::string_view cp1251);
 
-private:
     struct Item {
         std::string bytes;
         QString text;
         std::string key;
     };
+private:
     Item makeItem(const std::string& cp1251) const;
-    static bool less(const Item& a, const Item& b) { return a.key < b.key; }
 
     std::vector<Item> items_;
     bool upperCase_ = false;

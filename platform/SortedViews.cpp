@@ -3,9 +3,23 @@
 #include "catalogue/Error.h"
 
 #include <QKeyEvent>
+#include <QProxyStyle>
 #include <QScrollBar>
 
 namespace kodrix {
+namespace {
+// A drop-down list that opens below the box with at most its visible-item
+// count of rows and a scroll bar, as the classic drop-down list does (some
+// styles otherwise open a popup as tall as the whole list over the box).
+class DropDownStyle : public QProxyStyle {
+public:
+    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
+                  QStyleHintReturn* returnData) const override {
+        if (hint == QStyle::SH_ComboBox_Popup) return 0;
+        return QProxyStyle::styleHint(hint, option, widget, returnData);
+    }
+};
+}  // namespace
 
 SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent), list_(new SortedStringList(this)) {
     list_->setUpperCase(true);
@@ -13,6 +27,9 @@ SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent), list_(new S
     setEditable(false);
     setInsertPolicy(QComboBox::NoInsert);
     setMaxVisibleItems(8);
+    auto* style = new DropDownStyle;
+    style->setParent(this);
+    setStyle(style);
 }
 
 std::string SortedComboBox::selectedItem() const {

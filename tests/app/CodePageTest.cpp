@@ -105,6 +105,12 @@ TEST_F(CodePageTest, StartUpListsPlatformsGroupsAndTheFirstGroupsGames) {
 
     chooseLetter("B");  // sorted, whatever the file's order
     EXPECT_EQ(items(page().CodeView->list()), (QStringList{"Alpha", "bravo", "charlie"}));
+    // Sideways scrolling reaches the widest name plus one "x".
+    const QFontMetrics fm(page().CodeView->font());
+    const QModelIndex first = page().CodeView->list()->index(0);
+    EXPECT_EQ(page().CodeView->list()->data(first, Qt::SizeHintRole).toSize().width(),
+              std::max({fm.horizontalAdvance("Alpha"), fm.horizontalAdvance("bravo"), fm.horizontalAdvance("charlie")}) +
+                  fm.horizontalAdvance('x'));
 }
 
 TEST_F(CodePageTest, GaugeShowsTheGroupsShareWithItsHint) {

@@ -1,6 +1,10 @@
 #include "support/TempDir.h"
 
+#include <QElapsedTimer>
+#include <QFileInfo>
 #include <QProcess>
+#include <QThread>
+#include <unistd.h>
 #include <QProcessEnvironment>
 #include <gtest/gtest.h>
 #include <signal.h>
@@ -72,6 +76,31 @@ TEST_F(SingleInstance, ProgramDirIsTheExecutablesFolderFromAnywhere) {
     EXPECT_EQ(line, "running " + QString::fromStdString(std::filesystem::path(KODRIX_PROBE).parent_path().string()));
     p->kill();
     p->waitForFinished();
+}
+
+}  // namespace
+
+namespace {
+
+// The real program on the demo catalogue: the second start shows no window
+// of its own and ends at once, the first keeps running.
+TEST_F(SingleInstance, TheProgramItselfRunsOnce) {
+    const QString program = QStringLiteral(KODRIX_BIN_DIR "/Kodrix");
+    if (!QFileInfo::exists(program)) GTEST_SKIP() << "the program is not built";
+    auto first = start(program);
+    const QString lock = QString::fromStdString((runtime.path() / ("kodrix_run-" + std::to_string(::getuid()) + ".lock")).string());
+    QElapsedTimer t;
+    t.start();
+    while (!QFileInfo::exists(lock) && t.elapsed() < 10000) QThread::msleep(20);
+    ASSERT_TRUE(QFileInfo::exists(lock));
+    QThread::msleep(200);
+    auto second = start(program);
+    ASSERT_TRUE(second->waitForFinished(10000));
+    EXPECT_EQ(second->exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(second->exitCode(), 0);
+    EXPECT_EQ(first->state(), QProcess::Running);
+    first->terminate();
+    first->waitForFinished(5000);
 }
 
 }  // namespace
