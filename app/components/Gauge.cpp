@@ -3,7 +3,9 @@
 #include "catalogue/Error.h"
 
 #include <QFontMetrics>
+#include <QHelpEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include <climits>
 #include <cmath>
@@ -161,6 +163,22 @@ void TGauge::paintText(QImage& image) const {
 void TGauge::paintEvent(QPaintEvent*) {
     QPainter p(this);
     p.drawImage(0, 0, render());
+}
+
+QString TGauge::tooltipForDisplay(const QString& hint) {
+    QString shown = hint;
+    shown.replace(QStringLiteral("\n\r"), QStringLiteral("\n"));
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QLatin1Char('\r'), QLatin1Char('\n'));
+    return shown;
+}
+
+bool TGauge::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip && !toolTip().isEmpty()) {
+        QToolTip::showText(static_cast<QHelpEvent*>(event)->globalPos(), tooltipForDisplay(toolTip()), this);
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 }  // namespace kodrix

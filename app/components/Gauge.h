@@ -52,8 +52,13 @@ public:
     // The off-screen picture exactly as the gauge shows it.
     QImage render() const;
 
+    // The tooltip as shown: its line breaks may be LF CR (the code-count
+    // hint's), and a CR after the LF is no character of its own on screen.
+    static QString tooltipForDisplay(const QString& hint);
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     void paintPie(QImage& image) const;

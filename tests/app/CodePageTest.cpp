@@ -366,4 +366,9 @@ TEST_F(CodePageTest, TypingIsForcedToUpperCase) {
     QTest::keyClicks(page().LigthFind, "moo");
     EXPECT_EQ(page().LigthFind->text(), "MOO");
     EXPECT_EQ(page().CodeView->itemIndex(), 0);
+
+    // A click into the box runs quick find again.
+    page().CodeView->setItemIndex(-1);
+    QTest::mouseClick(page().LigthFind, Qt::LeftButton);
+    EXPECT_EQ(page().CodeView->itemIndex(), 0);
 }

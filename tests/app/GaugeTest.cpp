@@ -211,3 +211,9 @@ TEST_F(Gauge, RepaintsOnlyWhenThePercentageChanges) {
     EXPECT_EQ(paintsAfter(5000), 0);
     gauge.hide();
 }
+
+TEST(GaugeTooltip, LineBreakBytesShowAsOneBreak) {
+    EXPECT_EQ(kodrix::TGauge::tooltipForDisplay(QString("a") + QChar(0x0A) + QChar(0x0D) + "b"), QString("a\nb"));
+    EXPECT_EQ(kodrix::TGauge::tooltipForDisplay("a\r\nb\rc"), QString("a\nb\nc"));
+    EXPECT_EQ(kodrix::TGauge::tooltipForDisplay("plain"), QString("plain"));
+}
