@@ -151,9 +151,11 @@ void TForm1::listFirstLetterGroups() {
 void TForm1::applyRememberedPlatform() { code->BaseChange(); }
 
 void TForm1::showFromSecondStart() {
+    // Shown first: a hidden window cannot be raised. A normal show, so a
+    // minimised window stays minimised.
+    show();
     raise();
     activateWindow();
-    show();
 }
 
 }  // namespace kodrix

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev libqt6svg6 qt6-qpa-plugins
+  qt6-base-dev qt6-qpa-plugins
   libjpeg62-turbo-dev libgtest-dev
   clang libclang-rt-14-dev
   icoutils binutils-mingw-w64-i686

@@ -372,3 +372,14 @@ TEST_F(CodePageTest, TypingIsForcedToUpperCase) {
     QTest::mouseClick(page().LigthFind, Qt::LeftButton);
     EXPECT_EQ(page().CodeView->itemIndex(), 0);
 }
+
+TEST_F(CodePageTest, SecondStartShowsAHiddenMainWindow) {
+    cat.platform("PS2");
+    cat.group("PS2", "A", numbered("Alpha", 1));
+    TForm1& f = open();
+    f.show();
+    f.hide();
+    ASSERT_FALSE(f.isVisible());
+    f.showFromSecondStart();
+    EXPECT_TRUE(f.isVisible());
+}
