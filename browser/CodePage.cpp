@@ -3,6 +3,7 @@
 #include "app/ApplicationTitle.h"
 #include "app/ErrorReport.h"
 #include "app/components/Gauge.h"
+#include "catalogue/CatalogueFs.h"
 #include "catalogue/Cp1251.h"
 #include "catalogue/Discovery.h"
 #include "catalogue/Error.h"
@@ -40,6 +41,12 @@ public:
 constexpr const char* kIconLibrary = "kodrix32.icl";
 
 }  // namespace
+
+void selectByName(SortedComboBox& box, const std::filesystem::path& programDir, const std::string& name) {
+    if (name.empty() || !findEntry(programDir, name)) return;
+    for (int i = 0; i < box.list()->count(); ++i)
+        if (box.list()->item(i) == name) box.selectIndex(i);
+}
 
 CodePage::CodePage(const std::filesystem::path& programDir, TGauge* gauge, QWidget* parent)
     : QWidget(parent), programDir_(programDir), gauge_(gauge) {

@@ -383,3 +383,22 @@ TEST_F(CodePageTest, SecondStartShowsAHiddenMainWindow) {
     f.showFromSecondStart();
     EXPECT_TRUE(f.isVisible());
 }
+
+TEST_F(CodePageTest, SelectByNamePicksTheRememberedPlatformOnlyWhenItExists) {
+    cat.platform("PC");
+    cat.platform("Sega");
+    cat.group("PC", "A", numbered("Axe", 1));
+    cat.group("Sega", "M", numbered("Moon", 1));
+    open();
+    SortedComboBox& base = *page().Base;
+    int events = 0;
+    QObject::connect(&base, &QComboBox::currentIndexChanged, [&] { ++events; });
+    selectByName(base, cat.dir.path(), "SEGA");  // the folder is "Sega": found without regard to case
+    EXPECT_EQ(base.currentText(), "SEGA");
+    selectByName(base, cat.dir.path(), "");
+    selectByName(base, cat.dir.path(), "PS2");  // nothing of that name beside the program
+    EXPECT_EQ(base.currentText(), "SEGA");
+    selectByName(base, cat.dir.path(), "Pc");  // the folder exists, but no item equals "Pc" byte for byte
+    EXPECT_EQ(base.currentText(), "SEGA");
+    EXPECT_EQ(events, 0);
+}
