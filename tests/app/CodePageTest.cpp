@@ -402,3 +402,18 @@ TEST_F(CodePageTest, SelectByNamePicksTheRememberedPlatformOnlyWhenItExists) {
     EXPECT_EQ(base.currentText(), "SEGA");
     EXPECT_EQ(events, 0);
 }
+
+TEST_F(CodePageTest, IconIndexOutside16BitsIsExtractedOnEveryClick) {
+    cat.platform("PS2");
+    cat.group("PS2", "A", {{"Alpha", 0, {"a"}}});
+    cat.file("PS2/A.ini", "[Alpha]\r\nbegin=1\r\nend=1\r\nicon=65537\r\n");
+    cat.icons("PS2", 3);
+    open();
+    clickGame("Alpha");
+    EXPECT_EQ(page().GameIconIndex, 65537);
+    EXPECT_EQ(page().CurrentIconIndex, 1);  // the low 16 bits pick the icon
+    const qint64 first = page().IconView->pixmap().cacheKey();
+    clickGame("Alpha");  // 65537 never equals the cached 1: extracted again
+    EXPECT_NE(page().IconView->pixmap().cacheKey(), first);
+    EXPECT_EQ(page().CurrentIconIndex, 1);
+}
