@@ -121,9 +121,5 @@ std::optional<std::filesystem::path> resolvePath(const std::filesystem::path& ro
     return cur;
 }
 
-std::filesystem::path catalogueFile(const std::filesystem::path& dir, std::string_view nameCp1251) {
-    if (auto p = findEntry(dir, nameCp1251)) return *p;
-    return dir / cp1251ToDiskName(nameCp1251);
-}
 
 }  // namespace kodrix

@@ -45,10 +45,6 @@ std::optional<std::filesystem::path> findEntry(const std::filesystem::path& dir,
 std::optional<std::filesystem::path> resolvePath(const std::filesystem::path& root, std::string_view relativeCp1251,
                                                  EntryKind kind = EntryKind::Any);
 
-// The path to use for an entry that may not exist: the resolved path when it
-// exists, else root / the name as given (so a later open reports it missing).
-std::filesystem::path catalogueFile(const std::filesystem::path& dir, std::string_view nameCp1251);
-
 // Converts a name listed on disk to cp1251 (invalid UTF-8 bytes become '?').
 std::string diskNameToCp1251(const std::string& diskName);
 // Converts a cp1251 name to the form it would take on disk.

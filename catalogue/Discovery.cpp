@@ -23,7 +23,8 @@ std::filesystem::path platformDir(const std::filesystem::path& programDir, std::
 }
 
 std::filesystem::path platformFile(const std::filesystem::path& dir, std::string_view fileName) {
-    return catalogueFile(dir, fileName);
+    if (auto p = findEntry(dir, fileName)) return *p;
+    return dir / cp1251ToDiskName(fileName);
 }
 
 Listing listLetterGroups(const std::filesystem::path& programDir, std::string_view platform) {
@@ -38,8 +39,6 @@ Listing listLetterGroups(const std::filesystem::path& programDir, std::string_vi
 bool existsInPlatform(const std::filesystem::path& dir, std::string_view fileName) {
     return findEntry(dir, fileName, EntryKind::File).has_value();
 }
-
-std::size_t countLinesOf(const std::filesystem::path& path) { return countFileLines(path); }
 
 PlatformCount countPlatformCodes(const std::filesystem::path& dir) {
     PlatformCount out;

@@ -29,14 +29,12 @@ Listing listLetterGroups(const std::filesystem::path& programDir, std::string_vi
 // given when it does not exist).
 std::filesystem::path platformDir(const std::filesystem::path& programDir, std::string_view platform);
 
-// A catalogue file of a platform folder, resolved without regard to case.
+// A catalogue file of a platform folder, resolved without regard to case; the
+// name as given when it does not exist (so a later open reports it missing).
 std::filesystem::path platformFile(const std::filesystem::path& platformDir, std::string_view fileName);
 
 // Whether a regular file of that name (any case) exists in the platform folder.
 bool existsInPlatform(const std::filesystem::path& platformDir, std::string_view fileName);
-
-// The number of lines of a text list; throws the "Cannot open file" error.
-std::size_t countLinesOf(const std::filesystem::path& path);
 
 struct PlatformCount {
     std::uint64_t total = 0;

@@ -4,7 +4,6 @@
 
 #include <QKeyEvent>
 #include <QProxyStyle>
-#include <QScrollBar>
 
 namespace kodrix {
 namespace {

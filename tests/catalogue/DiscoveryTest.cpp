@@ -2,6 +2,7 @@
 #include "catalogue/Discovery.h"
 #include "catalogue/Error.h"
 #include "catalogue/FolderIndex.h"
+#include "catalogue/TextList.h"
 #include "support/TempDir.h"
 
 #include <algorithm>
@@ -59,7 +60,7 @@ TEST(Discovery, LetterGroupsComeFromDatFilesOfAnyCase) {
     EXPECT_TRUE(existsInPlatform(sega, "M.INI"));
     EXPECT_FALSE(existsInPlatform(sega, "M.dll"));
     EXPECT_FALSE(existsInPlatform(sega, "DIR.dat"));
-    EXPECT_EQ(countLinesOf(platformFile(sega, "M.DAT")), 2u);
+    EXPECT_EQ(countFileLines(platformFile(sega, "M.DAT")), 2u);
     EXPECT_EQ(countPlatformCodes(sega).total, 4u);
     EXPECT_EQ(findRusGroup(groups.names), std::find(groups.names.begin(), groups.names.end(), "RUS") - groups.names.begin());
     EXPECT_EQ(findRusGroup({"A", "B"}), -1);
@@ -90,7 +91,7 @@ TEST(Discovery, FolderNamedDatIsNoGroupAndMissingListRaises) {
     std::filesystem::remove(dat);
     std::filesystem::create_directory(dat);  // listed as a folder now: not a group
     EXPECT_EQ(countPlatformCodes(dir.path() / "PS2").total, 1u);
-    EXPECT_THROW(countLinesOf(dir.path() / "PS2" / "C.dat"), Error);
+    EXPECT_THROW(countFileLines(dir.path() / "PS2" / "C.dat"), Error);
 }
 
 TEST(CatalogueFs, ResolvesEveryComponentWithoutRegardToCase) {
