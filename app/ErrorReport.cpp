@@ -2,6 +2,7 @@
 
 #include "ApplicationTitle.h"
 #include "catalogue/Error.h"
+#include "catalogue/Messages.h"
 #include "platform/Text.h"
 #include "platform/dialogs/Dialogs.h"
 
@@ -25,7 +26,7 @@ bool guarded(QWidget* parent, const std::function<void()>& fn) {
     } catch (const Error& e) {
         if (!e.isSilent()) showGeneralError(parent, fromCp1251(e.what()));
     } catch (const std::bad_alloc&) {
-        showGeneralError(parent, QStringLiteral("Out of memory"));
+        showGeneralError(parent, fromCp1251(messages::outOfMemory()));
     } catch (const std::exception& e) {
         showGeneralError(parent, QString::fromUtf8(e.what()));
     }

@@ -5,6 +5,8 @@
 #include "app/components/SuperBar.h"
 #include "browser/CodePage.h"
 #include "catalogue/Discovery.h"
+#include "catalogue/Messages.h"
+#include "platform/Text.h"
 #include "platform/ApplicationHints.h"
 #include "platform/SortedViews.h"
 #include "platform/dialogs/Dialogs.h"
@@ -136,7 +138,7 @@ void TForm1::showFirstIcon() {
 
 void TForm1::listPlatforms() {
     Listing platforms = kodrix::listPlatforms(ProgramDir);
-    if (platforms.noDatabase) dialogs::errorMessage(this, QStringLiteral("Не найдено ни одной базы"));
+    if (platforms.noDatabase) dialogs::errorMessage(this, fromCp1251(messages::noDatabase()));
     code->Base->list()->addMany(platforms.names);
     code->Base->selectIndex(0);
 }

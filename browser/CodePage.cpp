@@ -4,6 +4,8 @@
 #include "app/ErrorReport.h"
 #include "app/components/Gauge.h"
 #include "catalogue/CatalogueFs.h"
+#include "catalogue/CatalogueNames.h"
+#include "catalogue/Messages.h"
 #include "catalogue/Cp1251.h"
 #include "catalogue/Discovery.h"
 #include "catalogue/Error.h"
@@ -38,7 +40,6 @@ public:
     }
 };
 
-constexpr const char* kIconLibrary = "kodrix32.icl";
 
 }  // namespace
 
@@ -117,7 +118,7 @@ bool CodePage::existsInPlatform(const std::string& fileName) const {
 
 void CodePage::ListLetterGroups() {
     Listing groups = listLetterGroups(programDir_, Base->selectedItem());
-    if (groups.noDatabase) dialogs::errorMessage(window(), QStringLiteral("Не найдено ни одной базы"));
+    if (groups.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
     Codes->list()->addMany(groups.names);
 }
 
@@ -144,7 +145,7 @@ void CodePage::CodesChange() {
     const FolderIndex platform(PlatformPath());
     std::int64_t total = 0;
     for (int i = 0; i < Codes->list()->count(); ++i)
-        total += static_cast<std::int64_t>(countFileLines(platform.fileOrGuess(Codes->list()->item(i) + ".dat")));
+        total += static_cast<std::int64_t>(countFileLines(platform.fileOrGuess(names::groupList(Codes->list()->item(i)))));
     PlatformGameTotal = total;
 
     const std::string L = letter();
@@ -152,7 +153,7 @@ void CodePage::CodesChange() {
         CodeView->list()->clear();
         return;
     }
-    auto dat = platform.findFile(L + ".dat");
+    auto dat = platform.findFile(names::groupList(L));
     if (!dat) {
         CodeView->list()->clear();
         return;
@@ -175,8 +176,8 @@ void CodePage::CodeViewClick() { ReadGame(); }
 void CodePage::ReadGame() {
     const std::string game = CodeView->selectedItem();  // "List index out of bounds (-1)" with none
     const std::string L = letter();
-    if (!existsInPlatform(groupIniName(L))) {
-        dialogs::errorMessage(window(), fromCp1251(missingFileMessage(groupIniName(L))));
+    if (!existsInPlatform(names::groupIni(L))) {
+        dialogs::errorMessage(window(), fromCp1251(messages::missingFile(names::groupIni(L))));
         return;
     }
     const IniProfile ini = openGroupIni(PlatformPath(), L);
@@ -190,8 +191,8 @@ void CodePage::ReadGame() {
 
 void CodePage::ShowCodeText() {
     const std::string L = letter();
-    if (!existsInPlatform(groupModuleName(L))) {
-        dialogs::errorMessage(window(), fromCp1251(missingFileMessage(groupModuleName(L))));
+    if (!existsInPlatform(names::groupModule(L))) {
+        dialogs::errorMessage(window(), fromCp1251(messages::missingFile(names::groupModule(L))));
         return;
     }
     const QString game = fromCp1251(CodeView->selectedItem());
@@ -202,7 +203,7 @@ void CodePage::ShowCodeText() {
 
     auto module = openGroupModule(PlatformPath(), L);
     if (!module) {
-        dialogs::message(window(), fromCp1251(moduleErrorMessage()), applicationTitle(), dialogs::Icon::None);
+        dialogs::message(window(), fromCp1251(messages::moduleError()), applicationTitle(), dialogs::Icon::None);
         return;
     }
     QStringList lines;
@@ -212,14 +213,14 @@ void CodePage::ShowCodeText() {
 
 void CodePage::ShowIcon() {
     const std::filesystem::path platform = PlatformPath();
-    if (!kodrix::existsInPlatform(platform, kIconLibrary)) {
+    if (!kodrix::existsInPlatform(platform, names::kIconLibrary)) {
         IconView->hide();
         return;
     }
     IconView->show();
     if (static_cast<std::int32_t>(CurrentIconIndex) == GameIconIndex) return;
     CurrentIconIndex = static_cast<std::uint16_t>(GameIconIndex & 0xFFFF);
-    ExtractedIcon icon = extractIcon(platformFile(platform, kIconLibrary), CurrentIconIndex);
+    ExtractedIcon icon = extractIcon(platformFile(platform, names::kIconLibrary), CurrentIconIndex);
     CurrentIconIndex = static_cast<std::uint16_t>(icon.indexUsed);
     IconView->setPixmap(QPixmap::fromImage(icon.image));
     IconView->resize(icon.image.size());

@@ -21,7 +21,4 @@ private:
     bool silent_;
 };
 
-// "Cannot open file "%s". %s" — path (cp1251) and the system's reason.
-std::string cannotOpenFileMessage(const std::string& pathCp1251, int errnoValue);
-
 }  // namespace kodrix

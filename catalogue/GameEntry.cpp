@@ -3,29 +3,19 @@
 #include "Cp1251.h"
 #include "Discovery.h"
 #include "Error.h"
+#include "CatalogueNames.h"
+#include "Messages.h"
 
 #include <algorithm>
 
 namespace kodrix {
 
-std::string missingFileMessage(std::string_view fileName) {
-    return cp1251::fromUtf8("Не найден файл ") + std::string(fileName);
-}
-
-std::string moduleErrorMessage() {
-    return cp1251::fromUtf8(
-        "Ошибка при использовании динамической библиотеки. Возможно библиотека отсутствует или испорчена.");
-}
-
-std::string groupIniName(std::string_view group) { return std::string(group) + ".ini"; }
-std::string groupModuleName(std::string_view group) { return std::string(group) + ".dll"; }
-
 IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group) {
-    return IniProfile::load(platformFile(platformDir, groupIniName(group)));
+    return IniProfile::load(platformFile(platformDir, names::groupIni(group)));
 }
 
 std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group) {
-    return ResourceModule::open(platformFile(platformDir, groupModuleName(group)));
+    return ResourceModule::open(platformFile(platformDir, names::groupModule(group)));
 }
 
 std::int32_t readBegin(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "begin"); }
@@ -53,9 +43,9 @@ std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_
 
 GameRead readGame(const std::filesystem::path& platformDir, std::string_view group, std::string_view game) {
     GameRead r;
-    const std::string iniName = groupIniName(group);
+    const std::string iniName = names::groupIni(group);
     if (!existsInPlatform(platformDir, iniName)) {
-        r.reports.push_back({GameReadFailure::IniMissing, missingFileMessage(iniName)});
+        r.reports.push_back({GameReadFailure::IniMissing, messages::missingFile(iniName)});
         return r;
     }
     const IniProfile ini = openGroupIni(platformDir, group);
@@ -67,14 +57,14 @@ GameRead readGame(const std::filesystem::path& platformDir, std::string_view gro
         return r;
     }
 
-    const std::string moduleName = groupModuleName(group);
+    const std::string moduleName = names::groupModule(group);
     if (!existsInPlatform(platformDir, moduleName)) {
-        r.reports.push_back({GameReadFailure::ModuleMissing, missingFileMessage(moduleName)});
+        r.reports.push_back({GameReadFailure::ModuleMissing, messages::missingFile(moduleName)});
     } else if (auto module = openGroupModule(platformDir, group)) {
         r.lines = codeTextLines(*module, *r.begin, *r.end);
         r.textShown = true;
     } else {
-        r.reports.push_back({GameReadFailure::ModuleUnopenable, moduleErrorMessage()});
+        r.reports.push_back({GameReadFailure::ModuleUnopenable, messages::moduleError()});
     }
 
     try {

@@ -23,15 +23,6 @@ namespace kodrix {
 // billion IDs, which no text view holds. The first kMaxCodeTextLines are given.
 constexpr std::size_t kMaxCodeTextLines = std::size_t(1) << 20;
 
-// "Не найден файл " + fileName (cp1251).
-std::string missingFileMessage(std::string_view fileNameCp1251);
-// The message when a group's module cannot be opened (cp1251).
-std::string moduleErrorMessage();
-
-// L + ".ini", L + ".dll".
-std::string groupIniName(std::string_view group);
-std::string groupModuleName(std::string_view group);
-
 // The group's INI file; raises "Cannot open file "%s". %s" when it exists but
 // cannot be read. The caller has checked that it exists (existsInPlatform).
 IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group);

@@ -1,6 +1,7 @@
 #include "IniProfile.h"
 
 #include "Cp1251.h"
+#include "Messages.h"
 #include "Error.h"
 #include "FileBytes.h"
 #include "IntegerText.h"
@@ -60,7 +61,7 @@ std::optional<IniProfile> IniProfile::open(const std::filesystem::path& path, in
 IniProfile IniProfile::load(const std::filesystem::path& path) {
     int err = 0;
     if (auto profile = open(path, &err)) return std::move(*profile);
-    throw Error(cannotOpenFileMessage(displayPath(path), err));
+    throw Error(messages::cannotOpenFile(displayPath(path), err));
 }
 
 IniProfile IniProfile::fromBytes(std::string_view bytes) { return IniProfile(std::string(bytes)); }

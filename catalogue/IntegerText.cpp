@@ -1,5 +1,7 @@
 #include "IntegerText.h"
 
+#include "Messages.h"
+
 #include "Error.h"
 
 namespace kodrix {
@@ -55,13 +57,9 @@ std::optional<std::int32_t> parseInteger(std::string_view text) {
     return parseDecimal(rest, negative);
 }
 
-std::string invalidIntegerMessage(std::string_view text) {
-    return "'" + std::string(text) + "' is not a valid integer value";
-}
-
 std::int32_t strToInt(std::string_view text) {
     if (auto v = parseInteger(text)) return *v;
-    throw Error(invalidIntegerMessage(text));
+    throw Error(messages::notValidInteger(text));
 }
 
 }  // namespace kodrix

@@ -21,6 +21,4 @@ std::optional<std::int32_t> parseInteger(std::string_view text);
 // as given.
 std::int32_t strToInt(std::string_view text);
 
-std::string invalidIntegerMessage(std::string_view text);
-
 }  // namespace kodrix

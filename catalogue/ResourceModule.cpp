@@ -2,6 +2,7 @@
 
 #include "ByteCursor.h"
 #include "Cp1251.h"
+#include "Messages.h"
 #include "Error.h"
 
 #include <algorithm>
@@ -397,7 +398,7 @@ std::vector<ResourceId> ResourceModule::names(const ResourceId& type) const {
 
 std::span<const std::uint8_t> ResourceModule::namedData(std::string_view cp1251Name) const {
     if (auto data = find(ResourceId::id(RT_RCDATA), ResourceId::fromText(cp1251Name))) return *data;
-    throw Error("Resource " + std::string(cp1251Name) + " not found");
+    throw Error(messages::resourceNotFound(cp1251Name));
 }
 
 }  // namespace kodrix

@@ -1,6 +1,7 @@
 #include "TextList.h"
 
 #include "Cp1251.h"
+#include "Messages.h"
 #include "Error.h"
 #include "FileBytes.h"
 
@@ -64,14 +65,10 @@ std::size_t countLines(std::span<const std::uint8_t> bytes) {
 
 std::string displayPath(const std::filesystem::path& path) { return cp1251::fromUtf8(path.string()); }
 
-std::string cannotOpenFileMessage(const std::string& pathCp1251, int errnoValue) {
-    return "Cannot open file \"" + pathCp1251 + "\". " + cp1251::fromUtf8(std::strerror(errnoValue));
-}
-
 static FileBytes openListFile(const std::filesystem::path& path) {
     FileBytes file;
     int err = 0;
-    if (!file.open(path, &err)) throw Error(cannotOpenFileMessage(displayPath(path), err));
+    if (!file.open(path, &err)) throw Error(messages::cannotOpenFile(displayPath(path), err));
     return file;
 }
 

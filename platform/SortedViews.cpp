@@ -1,6 +1,7 @@
 #include "SortedViews.h"
 
 #include "catalogue/Error.h"
+#include "catalogue/Messages.h"
 
 #include <QKeyEvent>
 #include <QProxyStyle>
@@ -83,7 +84,7 @@ void SortedListBox::setItemIndex(int index) {
 
 std::string SortedListBox::selectedItem() const {
     int i = itemIndex();
-    if (i < 0) throw Error("List index out of bounds (" + std::to_string(i) + ")");
+    if (i < 0) throw Error(messages::listIndexOutOfBounds(i));
     return list_->item(i);
 }
 

@@ -1,6 +1,7 @@
 #include "app/components/SuperBar.h"
 
 #include "catalogue/Error.h"
+#include "catalogue/Messages.h"
 
 #include <QPainter>
 #include <QPaintEvent>
@@ -18,7 +19,7 @@ constexpr int kPanelGap = 2;    // space between two panels
 constexpr int kTextMargin = 2;  // text inset from the panel's frame
 
 [[noreturn]] void listIndexOutOfBounds(int index) {
-    throw Error("List index out of bounds (" + std::to_string(index) + ")");
+    throw Error(messages::listIndexOutOfBounds(index));
 }
 
 }  // namespace

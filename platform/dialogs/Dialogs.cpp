@@ -1,5 +1,8 @@
 #include "Dialogs.h"
 
+#include "catalogue/Messages.h"
+#include "platform/Text.h"
+
 #include <QMessageBox>
 #include <cstdlib>
 
@@ -29,7 +32,7 @@ void message(QWidget* parent, const QString& text, const QString& caption, Icon 
 }
 
 void errorMessage(QWidget* parent, const QString& text) {
-    message(parent, text, QStringLiteral("Ошибка"), Icon::Question);
+    message(parent, text, fromCp1251(messages::errorCaption()), Icon::Question);
 }
 
 DialogScript::DialogScript() {

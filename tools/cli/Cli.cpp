@@ -4,6 +4,7 @@
 #include "catalogue/Cp1251.h"
 #include "catalogue/Discovery.h"
 #include "catalogue/Error.h"
+#include "catalogue/Messages.h"
 #include "catalogue/GameEntry.h"
 #include "catalogue/IntegerText.h"
 #include "catalogue/TextList.h"
@@ -51,8 +52,6 @@ void printList(std::ostream& os, const std::vector<std::string>& names) {
     for (const auto& n : names) printLine(os, n);
 }
 
-std::string noDatabaseMessage() { return cp1251::fromUtf8("Не найдено ни одной базы"); }
-
 // The platform's folder, matched as the platform list matches it: a folder
 // of the catalogue (any case) that holds a file "base.ini".
 std::filesystem::path platformFolder(const Context& c, const std::string& platformUtf8) {
@@ -68,7 +67,7 @@ std::string groupName(const std::string& groupUtf8) { return cp1251::upper(cp125
 
 int listPlatformsCommand(Context& c) {
     Listing l = listPlatforms(c.programDir);
-    if (l.noDatabase) throw Error(noDatabaseMessage());
+    if (l.noDatabase) throw Error(messages::noDatabase());
     printList(c.out, inListOrder(l.names, true));
     return 0;
 }
@@ -76,14 +75,14 @@ int listPlatformsCommand(Context& c) {
 int listGroupsCommand(Context& c, const std::string& platform) {
     platformFolder(c, platform);
     Listing l = listLetterGroups(c.programDir, cp1251::fromUtf8(platform));
-    if (l.noDatabase) throw Error(noDatabaseMessage());
+    if (l.noDatabase) throw Error(messages::noDatabase());
     printList(c.out, inListOrder(l.names, true));
     return 0;
 }
 
 int countCommand(Context& c, const std::string& platform) {
     PlatformCount count = countPlatformCodes(platformFolder(c, platform));
-    if (count.noDatabase) throw Error(noDatabaseMessage());
+    if (count.noDatabase) throw Error(messages::noDatabase());
     c.out << count.total << '\n';
     return 0;
 }

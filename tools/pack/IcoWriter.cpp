@@ -1,6 +1,7 @@
 #include "IcoWriter.h"
 
 #include "catalogue/Error.h"
+#include "catalogue/Messages.h"
 #include "catalogue/FileBytes.h"
 #include "catalogue/IconLibrary.h"
 
@@ -88,7 +89,7 @@ std::vector<std::uint8_t> icoFromImage(const QImage& image) {
 std::vector<std::uint8_t> icoFromFile(const std::filesystem::path& path) {
     FileBytes file;
     int err = 0;
-    if (!file.open(path, &err)) throw Error(cannotOpenFileMessage(path.string(), err));
+    if (!file.open(path, &err)) throw Error(messages::cannotOpenFile(path.string(), err));
     const auto bytes = file.bytes();
     if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 && bytes[3] == 0) {
         auto images = readIcoDirectory(bytes, /*strict=*/true);

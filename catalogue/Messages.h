@@ -1,0 +1,35 @@
+#pragma once
+// Every text the program shows the user in a message, written once. Results
+// are code page 1251, like every text inside the catalogue; the window and the
+// terminal tool convert them at the edge.
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace kodrix::messages {
+
+// Foreseen failures (a message box captioned errorCaption(), question mark).
+std::string errorCaption();                             // "Ошибка"
+std::string noDatabase();                               // "Не найдено ни одной базы"
+std::string missingFile(std::string_view fileName);     // "Не найден файл " + name
+std::string moduleError();                              // the group module cannot be opened
+
+// Errors reported by the general error report (the runtime's own texts).
+// pathCp1251: the path as the program shows it; errnoValue: the system's reason.
+std::string cannotOpenFile(std::string_view pathCp1251, int errnoValue);    // Cannot open file "%s". %s
+std::string cannotCreateFile(std::string_view pathCp1251, int errnoValue);  // Cannot create file "%s". %s
+std::string notValidInteger(std::string_view text);         // '%s' is not a valid integer value
+std::string listIndexOutOfBounds(std::int64_t index);       // List index out of bounds (%d)
+std::string resourceNotFound(std::string_view name);        // Resource %s not found
+std::string invalidClassTypecast();                         // Invalid class typecast
+std::string failedToLoadStream();                           // Failed to Load Stream
+std::string failedToSaveStream();                           // Failed to Save Stream
+std::string jpegError(int messageCode);                     // JPEG error #%d
+std::string invalidDataType(std::string_view valueName);    // Invalid data type for '%s'
+std::string failedToSetData(std::string_view valueName);    // Failed to set data for '%s'
+std::string outOfMemory();                                  // Out of memory
+
+// The system's description of an errno value, cp1251.
+std::string systemReason(int errnoValue);
+
+}  // namespace kodrix::messages
