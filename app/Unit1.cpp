@@ -1,8 +1,8 @@
 #include "Unit1.h"
 
-#include "ErrorReport.h"
-#include "app/components/Gauge.h"
-#include "app/components/SuperBar.h"
+#include "ui/ErrorReport.h"
+#include "components/Gauge.h"
+#include "components/SuperBar.h"
 #include "browser/CodePage.h"
 #include "catalogue/Discovery.h"
 #include "catalogue/Messages.h"

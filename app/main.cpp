@@ -1,6 +1,6 @@
 // Program entry: one copy per user; the main window, then the screenshot
 // viewer and the detached viewer (both hidden); the event loop.
-#include "app/ApplicationTitle.h"
+#include "ui/ApplicationTitle.h"
 #include "app/Unit1.h"
 #include "platform/instance/SingleInstance.h"
 #include "viewer/Unit3.h"

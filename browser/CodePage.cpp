@@ -1,8 +1,8 @@
 #include "CodePage.h"
 
-#include "app/ApplicationTitle.h"
-#include "app/ErrorReport.h"
-#include "app/components/Gauge.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ErrorReport.h"
+#include "components/Gauge.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/CatalogueNames.h"
 #include "catalogue/Messages.h"

@@ -1,5 +1,5 @@
-#include "app/ApplicationTitle.h"
-#include "app/ErrorReport.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ErrorReport.h"
 #include "catalogue/Error.h"
 #include "platform/dialogs/Dialogs.h"
 

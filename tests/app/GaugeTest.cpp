@@ -1,4 +1,4 @@
-#include "app/components/Gauge.h"
+#include "components/Gauge.h"
 
 #include "catalogue/Error.h"
 

@@ -1,6 +1,6 @@
-#include "app/components/Gauge.h"
-#include "app/components/ProgresBarFlat.h"
-#include "app/components/SuperBar.h"
+#include "components/Gauge.h"
+#include "components/ProgresBarFlat.h"
+#include "components/SuperBar.h"
 
 #include "catalogue/Error.h"
 

@@ -1,4 +1,4 @@
-#include "app/components/ProgresBarFlat.h"
+#include "components/ProgresBarFlat.h"
 
 #include <QPainter>
 #include <qdrawutil.h>

@@ -1,4 +1,4 @@
-#include "app/components/SuperBar.h"
+#include "components/SuperBar.h"
 
 #include "catalogue/Error.h"
 #include "catalogue/Messages.h"
