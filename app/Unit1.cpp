@@ -4,13 +4,9 @@
 #include "components/Gauge.h"
 #include "components/SuperBar.h"
 #include "browser/CodePage.h"
-#include "catalogue/Discovery.h"
-#include "catalogue/Messages.h"
-#include "platform/Text.h"
 #include "platform/ApplicationHints.h"
-#include "platform/SortedViews.h"
-#include "platform/dialogs/Dialogs.h"
 
+#include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
 #include <QPainter>
@@ -80,8 +76,13 @@ void TForm1::createControls() {
     Gauge1->setObjectName(QStringLiteral("Gauge1"));
     Gauge1->setGeometry(2, 4, 38, 28);
 
-    code = new CodePage(ProgramDir, Gauge1);
+    code = new CodePage(ProgramDir);
     addPage("code", QStringLiteral("Коды"), code);
+    connect(code, &CodePage::letterTotalsChanged, this, [this](int maxValue, int progress, const QString& hint) {
+        Gauge1->setMaxValue(maxValue);
+        Gauge1->setProgress(progress);
+        Gauge1->setToolTip(hint);
+    });
     solution = addPage("solution", QStringLiteral("Прохождения"));
     find = addPage("find", QStringLiteral("Поиск"));
     graphik = addPage("graphik", QStringLiteral("График"));
@@ -111,10 +112,10 @@ void TForm1::FormCreate() {
         setProgramDir();
         setStatusPanelWidth();
         attachApplicationEvents();
-        showFirstIcon();
-        listPlatforms();
-        listFirstLetterGroups();
-        applyRememberedPlatform();
+        code->showFirstIcon();
+        code->listPlatforms();
+        code->listFirstLetterGroups();
+        code->BaseChange();  // the remembered platform takes effect
     });
 }
 
@@ -131,26 +132,12 @@ void TForm1::attachApplicationEvents() {
 
 void TForm1::ApplicationHint(const QString& hint) { VorlentaBar1->setPanelText(1, hint); }
 
-void TForm1::showFirstIcon() {
-    code->CurrentIconIndex = 9999;
-    code->ShowIcon();
+void TForm1::closeEvent(QCloseEvent* event) {
+    QWidget::closeEvent(event);
+    // The viewers are windows of their own; closing this one ends the
+    // program even while one of them is open.
+    if (event->isAccepted()) QCoreApplication::quit();
 }
-
-void TForm1::listPlatforms() {
-    Listing platforms = kodrix::listPlatforms(ProgramDir);
-    if (platforms.noDatabase) dialogs::errorMessage(this, fromCp1251(messages::noDatabase()));
-    code->Base->list()->addMany(platforms.names);
-    code->Base->selectIndex(0);
-}
-
-void TForm1::listFirstLetterGroups() {
-    code->ListLetterGroups();
-    code->Codes->selectIndex(0);
-    code->FindRusGroup();
-    code->CodesChange();
-}
-
-void TForm1::applyRememberedPlatform() { code->BaseChange(); }
 
 void TForm1::showFromSecondStart() {
     // Shown first: a hidden window cannot be raised. A normal show, so a

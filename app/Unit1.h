@@ -45,6 +45,10 @@ public:
     // Brings the window back when a second start asks for it.
     void showFromSecondStart();
 
+protected:
+    // Main window close: the program ends, whatever other windows are open.
+    void closeEvent(QCloseEvent* event) override;
+
 private:
     void createControls();
     QWidget* addPage(const char* name, const QString& caption, QWidget* page = nullptr);
@@ -54,10 +58,6 @@ private:
     void setProgramDir();
     void setStatusPanelWidth();
     void attachApplicationEvents();
-    void showFirstIcon();
-    void listPlatforms();
-    void listFirstLetterGroups();
-    void applyRememberedPlatform();
 };
 
 }  // namespace kodrix

@@ -1,8 +1,7 @@
 #include "CodePage.h"
 
 #include "ui/ApplicationTitle.h"
-#include "ui/ErrorReport.h"
-#include "components/Gauge.h"
+#include "ui/GuardedConnect.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/CatalogueNames.h"
 #include "catalogue/Messages.h"
@@ -16,6 +15,7 @@
 #include "catalogue/TextList.h"
 #include "platform/SortedViews.h"
 #include "platform/Text.h"
+#include "platform/UpperCaseValidator.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/icons/IconExtractor.h"
 #include "platform/richedit/RichEditView.h"
@@ -23,34 +23,12 @@
 #include <QEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QValidator>
 #include <algorithm>
 #include <climits>
 
 namespace kodrix {
-namespace {
-
-// Forces typed letters to upper case.
-class UpperCaseValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int&) const override {
-        input = input.toUpper();
-        return Acceptable;
-    }
-};
-
-
-}  // namespace
-
-void selectByName(SortedComboBox& box, const std::filesystem::path& programDir, const std::string& name) {
-    if (name.empty() || !findEntry(programDir, name)) return;
-    for (int i = 0; i < box.list()->count(); ++i)
-        if (box.list()->item(i) == name) box.selectIndex(i);
-}
-
-CodePage::CodePage(const std::filesystem::path& programDir, TGauge* gauge, QWidget* parent)
-    : QWidget(parent), programDir_(programDir), gauge_(gauge) {
+CodePage::CodePage(const std::filesystem::path& programDir, QWidget* parent)
+    : QWidget(parent), programDir_(programDir) {
     setObjectName(QStringLiteral("code"));
     createControls();
     connectHandlers();
@@ -92,13 +70,11 @@ void CodePage::createControls() {
 }
 
 void CodePage::connectHandlers() {
-    auto guard = [this](void (CodePage::*handler)()) {
-        return [this, handler] { guarded(window(), [&] { (this->*handler)(); }); };
-    };
-    connect(Base, &QComboBox::activated, this, guard(&CodePage::BaseChange));
-    connect(Codes, &QComboBox::activated, this, guard(&CodePage::CodesChange));
-    connect(CodeView, &SortedListBox::itemClicked, this, guard(&CodePage::CodeViewClick));
-    connect(LigthFind, &QLineEdit::textEdited, this, guard(&CodePage::LigthFindChange));
+    // A selection set from code raises none of these: only the user's.
+    connectGuarded(Base, &QComboBox::activated, this, &CodePage::BaseChange);
+    connectGuarded(Codes, &QComboBox::activated, this, &CodePage::CodesChange);
+    connectGuarded(CodeView, &SortedListBox::itemClicked, this, &CodePage::CodeViewClick);
+    connectGuarded(LigthFind, &QLineEdit::textEdited, this, &CodePage::LigthFindChange);
     LigthFind->installEventFilter(this);
 }
 
@@ -112,8 +88,23 @@ std::string CodePage::letter() const { return Codes->selectedItem(); }
 
 std::filesystem::path CodePage::PlatformPath() const { return platformDir(programDir_, Base->selectedItem()); }
 
-bool CodePage::existsInPlatform(const std::string& fileName) const {
-    return kodrix::existsInPlatform(PlatformPath(), fileName);
+void CodePage::showFirstIcon() {
+    CurrentIconIndex = 9999;
+    ShowIcon();
+}
+
+void CodePage::listPlatforms() {
+    const Listing platforms = kodrix::listPlatforms(programDir_);
+    if (platforms.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+    Base->list()->addMany(platforms.names);
+    Base->selectIndex(0);
+}
+
+void CodePage::listFirstLetterGroups() {
+    ListLetterGroups();
+    Codes->selectIndex(0);
+    FindRusGroup();
+    CodesChange();
 }
 
 void CodePage::ListLetterGroups() {
@@ -163,57 +154,57 @@ void CodePage::CodesChange() {
 
     const int maxValue = static_cast<int>(std::min<std::int64_t>(PlatformGameTotal, INT_MAX));
     const int items = CodeView->list()->count();
-    gauge_->setMaxValue(maxValue);
-    gauge_->setProgress(std::clamp(items - 1, 0, std::max(maxValue, 0)));
     // The two bytes LF CR, in that order, break the hint's lines.
-    gauge_->setToolTip(QStringLiteral("Всего кодов: ") + QString::number(PlatformGameTotal) + QStringLiteral("\n\r") +
-                       QStringLiteral("Кодов на букву ") + fromCp1251(L) + QStringLiteral(" - ") +
-                       QString::number(items));
+    emit letterTotalsChanged(maxValue, std::clamp(items - 1, 0, std::max(maxValue, 0)),
+                             QStringLiteral("Всего кодов: ") + QString::number(PlatformGameTotal) + QStringLiteral("\n\r") +
+                                 QStringLiteral("Кодов на букву ") + fromCp1251(L) + QStringLiteral(" - ") +
+                                 QString::number(items));
 }
 
 void CodePage::CodeViewClick() { ReadGame(); }
 
 void CodePage::ReadGame() {
-    const std::string game = CodeView->selectedItem();  // "List index out of bounds (-1)" with none
-    const std::string L = letter();
-    if (!existsInPlatform(names::groupIni(L))) {
-        dialogs::errorMessage(window(), fromCp1251(messages::missingFile(names::groupIni(L))));
+    std::optional<std::string> game;
+    if (CodeView->itemIndex() >= 0) game = CodeView->selectedItem();
+    const GameRead read = readGame(PlatformPath(), letter(), game);
+    if (const GameReadReport* r = read.find(GameReadFailure::IniMissing)) {
+        dialogs::errorMessage(window(), fromCp1251(r->message));
         return;
     }
-    const IniProfile ini = openGroupIni(PlatformPath(), L);
-    CodeBegin = readBegin(ini, game);
-    CodeEnd = readEnd(ini, game);
-    ShowCodeText();
-    GameIconIndex = readIcon(ini, game);
+    for (auto stop : {GameReadFailure::NoGameSelected, GameReadFailure::BadRange})
+        if (const GameReadReport* r = read.find(stop)) throw Error(r->message);
+    const QString name = fromCp1251(*game);
+    CodeBegin = *read.begin;
+    CodeEnd = *read.end;
+    showCodeText(read, name);
+    if (const GameReadReport* r = read.find(GameReadFailure::BadIcon)) throw Error(r->message);
+    GameIconIndex = *read.icon;
     ShowIcon();
-    CodeView->setToolTip(fromCp1251(game));
+    CodeView->setToolTip(name);
 }
 
-void CodePage::ShowCodeText() {
-    const std::string L = letter();
-    if (!existsInPlatform(names::groupModule(L))) {
-        dialogs::errorMessage(window(), fromCp1251(messages::missingFile(names::groupModule(L))));
+void CodePage::showCodeText(const GameRead& read, const QString& game) {
+    if (const GameReadReport* r = read.find(GameReadFailure::ModuleMissing)) {
+        dialogs::errorMessage(window(), fromCp1251(r->message));
         return;
     }
-    const QString game = fromCp1251(CodeView->selectedItem());
     CodeView->setToolTip(game);
     setApplicationTitle(QStringLiteral("Kodrix - ") + game);
-    emit applicationTitleChanged(applicationTitle());
     textview->clearLines();
-
-    auto module = openGroupModule(PlatformPath(), L);
-    if (!module) {
-        dialogs::message(window(), fromCp1251(messages::moduleError()), applicationTitle(), dialogs::Icon::None);
+    if (const GameReadReport* r = read.find(GameReadFailure::ModuleUnopenable)) {
+        // A plain message dialog, captioned with the title just set.
+        dialogs::message(window(), fromCp1251(r->message), applicationTitle(), dialogs::Icon::None);
         return;
     }
     QStringList lines;
-    for (const std::string& line : codeTextLines(*module, CodeBegin, CodeEnd)) lines << fromCp1251(line);
+    lines.reserve(static_cast<qsizetype>(read.lines.size()));
+    for (const std::string& line : read.lines) lines << fromCp1251(line);
     textview->setLines(lines);
 }
 
 void CodePage::ShowIcon() {
     const std::filesystem::path platform = PlatformPath();
-    if (!kodrix::existsInPlatform(platform, names::kIconLibrary)) {
+    if (!existsInPlatform(platform, names::kIconLibrary)) {
         IconView->hide();
         return;
     }

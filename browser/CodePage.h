@@ -12,21 +12,15 @@ class QLineEdit;
 
 namespace kodrix {
 
+struct GameRead;
 class RichEditView;
 class SortedComboBox;
 class SortedListBox;
-class TGauge;
-
-// Selects, in a platform box, the item equal byte for byte to a remembered
-// platform name; nothing happens when the name is empty or nothing of that
-// name exists beside the program. Every equal item is selected in turn, so
-// the last one ends selected. No change event is raised.
-void selectByName(SortedComboBox& box, const std::filesystem::path& programDir, const std::string& name);
 
 class CodePage : public QWidget {
     Q_OBJECT
 public:
-    CodePage(const std::filesystem::path& programDir, TGauge* gauge, QWidget* parent = nullptr);
+    explicit CodePage(const std::filesystem::path& programDir, QWidget* parent = nullptr);
 
     // Controls, under their component names.
     SortedComboBox* Base = nullptr;
@@ -54,18 +48,23 @@ public:
     void CodeViewClick();    // game click: read the game
     void LigthFindChange();  // quick find
 
-    // Steps the main window and the other pages call.
+    // The page's steps of the main window's creation step, in their order.
+    void showFirstIcon();          // no icon shown yet: the first request loads one
+    void listPlatforms();          // into Base; item 0 selected
+    void listFirstLetterGroups();  // of Base into Codes; item 0, RUS group, letter change
+
+    // Steps the other pages call.
     void ListLetterGroups();  // of Base into Codes (not cleared first)
     void FindRusGroup();
     void ReadGame();
-    void ShowCodeText();
     void ShowIcon();
     std::filesystem::path PlatformPath() const;
     std::string letter() const;  // the text shown in Codes (cp1251)
 
 signals:
-    // Read game sets the application title to "Kodrix - " + the game's name.
-    void applicationTitleChanged(const QString& title);
+    // A letter change counted the platform: the gauge's maximum, progress
+    // and hint (the hint's lines break at the two characters LF CR).
+    void letterTotalsChanged(int maxValue, int progress, const QString& hint);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -73,10 +72,9 @@ protected:
 private:
     void createControls();
     void connectHandlers();
-    bool existsInPlatform(const std::string& fileName) const;
+    void showCodeText(const GameRead& read, const QString& game);
 
     std::filesystem::path programDir_;
-    TGauge* gauge_;
 };
 
 }  // namespace kodrix

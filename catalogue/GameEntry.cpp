@@ -41,13 +41,25 @@ std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_
     return lines;
 }
 
-GameRead readGame(const std::filesystem::path& platformDir, std::string_view group, std::string_view game) {
+const GameReadReport* GameRead::find(GameReadFailure failure) const {
+    for (const auto& r : reports)
+        if (r.failure == failure) return &r;
+    return nullptr;
+}
+
+GameRead readGame(const std::filesystem::path& platformDir, std::string_view group,
+                  const std::optional<std::string>& selected) {
     GameRead r;
     const std::string iniName = names::groupIni(group);
     if (!existsInPlatform(platformDir, iniName)) {
         r.reports.push_back({GameReadFailure::IniMissing, messages::missingFile(iniName)});
         return r;
     }
+    if (!selected) {
+        r.reports.push_back({GameReadFailure::NoGameSelected, messages::listIndexOutOfBounds(-1)});
+        return r;
+    }
+    const std::string& game = *selected;
     const IniProfile ini = openGroupIni(platformDir, group);
     try {
         r.begin = readBegin(ini, game);

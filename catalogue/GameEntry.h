@@ -41,13 +41,14 @@ std::int32_t readIcon(const IniProfile& ini, std::string_view game);
 std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_t begin, std::int32_t end);
 
 // The whole read of a game, step by step as a click on it runs: INI present,
-// `begin`, `end`, module present, module opens, code text, `icon`.
+// the selected game, `begin`, `end`, module present, module opens, code text,
+// `icon`. The program and the terminal tool both show what this returns.
 enum class GameReadFailure {
-    None,
     IniMissing,        // stops the read
+    NoGameSelected,    // the list's index error: stops the read
     BadRange,          // `begin` or `end` not an integer: stops the read
     ModuleMissing,     // no code text; the icon is still read
-    ModuleUnopenable,  // no code text; the icon is still read
+    ModuleUnopenable,  // no code text (the text is cleared); the icon is still read
     BadIcon,           // `icon` not an integer: the code text is already there
 };
 
@@ -63,11 +64,14 @@ struct GameRead {
     std::vector<std::string> lines;
 
     bool ok() const { return reports.empty(); }
+    // The report of that kind, or null.
+    const GameReadReport* find(GameReadFailure failure) const;
 };
 
-// Reads game (the section name, cp1251) of letter group `group` (as the
-// letter list shows it) in the platform folder. "Cannot open file" errors of
-// an unreadable INI propagate as Error.
-GameRead readGame(const std::filesystem::path& platformDir, std::string_view group, std::string_view game);
+// Reads game (the section name, cp1251; nullopt when no game is selected)
+// of letter group `group` (as the letter list shows it) in the platform
+// folder. "Cannot open file" errors of an unreadable INI propagate as Error.
+GameRead readGame(const std::filesystem::path& platformDir, std::string_view group,
+                  const std::optional<std::string>& game);
 
 }  // namespace kodrix

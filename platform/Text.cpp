@@ -17,4 +17,14 @@ std::string toCp1251(const QString& text) {
                                                  static_cast<std::size_t>(text.size())));
 }
 
+QString upperCp1251(const QString& text) {
+    QString out = text;
+    for (QChar& c : out) {
+        const unsigned char b = cp1251::fromUnicode(c.unicode());
+        if (b == '?' && c != QLatin1Char('?')) continue;  // not in the code page
+        c = QChar(static_cast<char16_t>(cp1251::toUnicode(cp1251::toUpper(b))));
+    }
+    return out;
+}
+
 }  // namespace kodrix

@@ -7,4 +7,9 @@
 namespace kodrix {
 QString fromCp1251(std::string_view bytes);
 std::string toCp1251(const QString& text);
+
+// Upper case by code page 1251's rules: a character of the code page takes
+// the code page's capital (µ has none there and stays µ); any other
+// character is left as it is.
+QString upperCp1251(const QString& text);
 }

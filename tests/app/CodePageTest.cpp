@@ -4,6 +4,7 @@
 #include "components/Gauge.h"
 #include "components/SuperBar.h"
 #include "browser/CodePage.h"
+#include "ui/SelectByName.h"
 #include "platform/SortedViews.h"
 #include "platform/Text.h"
 #include "platform/dialogs/Dialogs.h"
@@ -14,6 +15,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
 #include <fstream>
 #include <unistd.h>
 #include <gtest/gtest.h>
@@ -205,7 +207,10 @@ TEST_F(CodePageTest, FailuresOfAGameClickLeaveTheStatedState) {
     EXPECT_EQ(page().textview->lines(), QStringList{"a1"});
     EXPECT_EQ(applicationTitle(), "Kodrix - Alpha");
 
-    chooseLetter("B");  // no B.ini: nothing changes
+    chooseLetter("B");  // no B.ini: nothing changes, and the check comes before the selected game is read
+    page().CodeView->setItemIndex(-1);
+    guarded(form.get(), [&] { page().CodeViewClick(); });
+    EXPECT_EQ(script.messages.back().text, QString("Не найден файл B.ini"));
     clickGame("Beta");
     EXPECT_EQ(script.messages.back().text, QString("Не найден файл B.ini"));
     EXPECT_EQ(script.messages.back().caption, QString("Ошибка"));
@@ -382,6 +387,20 @@ TEST_F(CodePageTest, SecondStartShowsAHiddenMainWindow) {
     ASSERT_FALSE(f.isVisible());
     f.showFromSecondStart();
     EXPECT_TRUE(f.isVisible());
+}
+
+TEST_F(CodePageTest, ClosingTheMainWindowEndsTheProgramWhateverElseIsOpen) {
+    cat.platform("PS2");
+    cat.group("PS2", "A", numbered("Alpha", 1));
+    TForm1& f = open();
+    f.show();
+    QWidget other;  // any second top-level window, such as a viewer
+    other.show();
+    bool quitByClose = false;
+    QTimer::singleShot(0, &f, [&] { f.close(); });
+    QTimer::singleShot(5000, qApp, [&] { QCoreApplication::exit(1); });  // watchdog
+    quitByClose = QCoreApplication::exec() == 0;
+    EXPECT_TRUE(quitByClose);
 }
 
 TEST_F(CodePageTest, SelectByNamePicksTheRememberedPlatformOnlyWhenItExists) {

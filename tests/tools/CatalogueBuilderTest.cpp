@@ -238,3 +238,17 @@ TEST(CatalogueBuilder, WrestoolReadsAProducedModule) {
     EXPECT_NE(block.find(secondBytes), std::string::npos);
     EXPECT_EQ(block.substr(8, 2), std::string("\x0A\x00", 2));  // slot 4: length 10 ("First line")
 }
+
+TEST(PackTool, ErrorsNameNonAsciiPathsAsTheyAreSpelt) {
+    TempDir dir;
+    const std::string missing = (dir.path() / "значок.png").string();
+    const std::string cmd = std::string("'") + KODRIX_BIN_DIR + "/kodrix-pack' icl '" + (dir.path() / "out.icl").string() +
+                            "' '" + missing + "' 2>&1";
+    std::string output;
+    if (FILE* p = ::popen(cmd.c_str(), "r")) {
+        char buf[512];
+        while (std::size_t n = std::fread(buf, 1, sizeof buf, p)) output.append(buf, n);
+        EXPECT_NE(::pclose(p), 0);
+    }
+    EXPECT_NE(output.find("Cannot open file \"" + missing + "\". No such file or directory"), std::string::npos) << output;
+}

@@ -3,6 +3,7 @@
 
 #include "catalogue/ByteCursor.h"
 #include "catalogue/Error.h"
+#include "tools/pack/PackError.h"
 #include "catalogue/IconLibrary.h"
 #include "catalogue/NeResources.h"
 #include "support/TempDir.h"
@@ -85,7 +86,7 @@ TEST(IcoWriter, FilesAreTakenAsIconsOrConvertedOrRefused) {
     Bytes cut(ico.begin(), ico.end() - 1);  // last image one byte short
     for (const auto& bad : {writeBytes(dir, "cut.ico", cut), dir.write("text.png", "not an image"),
                             dir.path() / "missing.png"})
-        EXPECT_THROW(pack::icoFromFile(bad), Error) << bad;
+        EXPECT_THROW(pack::icoFromFile(bad), pack::PackError) << bad;
 }
 
 TEST(NeWriter, LibraryRoundTripsGroupByGroup) {
@@ -112,7 +113,7 @@ TEST(NeWriter, LibraryRoundTripsGroupByGroup) {
     EXPECT_EQ(std::string(reinterpret_cast<const char*>(icl.data() + resident + 1), icl[resident]), "KODRIX32");
     EXPECT_GT(le16(icl.data() + 0x40 + 0x26) - le16(icl.data() + 0x40 + 0x24), 8);
 
-    EXPECT_THROW(pack::writeNeIconLibrary({Bytes{0, 0, 1, 0, 1, 0}}), Error);  // an entry missing
+    EXPECT_THROW(pack::writeNeIconLibrary({Bytes{0, 0, 1, 0, 1, 0}}), pack::PackError);  // an entry missing
     EXPECT_EQ(iconGroupCountFromBytes(pack::writeNeIconLibrary({})), 0u);
 }
 

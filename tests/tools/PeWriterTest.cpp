@@ -2,6 +2,7 @@
 
 #include "catalogue/Cp1251.h"
 #include "catalogue/Error.h"
+#include "tools/pack/PackError.h"
 #include "catalogue/ResourceModule.h"
 #include "support/TempDir.h"
 
@@ -99,8 +100,8 @@ TEST(PeWriter, LaterResourcesReplaceEarlierOnesAndBadInputIsRefused) {
     EXPECT_EQ(text(m->namedData("name")), "new");
     EXPECT_EQ(m->names(ResourceId::id(RT_RCDATA)).size(), 1u);
 
-    EXPECT_THROW(w.addString(65536, "x"), Error);
-    EXPECT_THROW(w.addString(1, std::string(65536, 'x')), Error);
+    EXPECT_THROW(w.addString(65536, "x"), pack::PackError);
+    EXPECT_THROW(w.addString(1, std::string(65536, 'x')), pack::PackError);
     // An empty module is still a module.
     const Bytes empty = PeResourceWriter().build();
     auto e = ResourceModule::fromBytes(empty);
@@ -118,7 +119,7 @@ TEST(PeWriter, WriteFileReportsWhatFailed) {
     try {
         sampleModule().writeFile(dir.path() / "missing" / "x.dll");
         FAIL() << "no error";
-    } catch (const Error& e) {
+    } catch (const pack::PackError& e) {
         EXPECT_EQ(std::string(e.what()), "Cannot create file \"" + (dir.path() / "missing" / "x.dll").string() +
                                              "\". No such file or directory");
     }

@@ -53,11 +53,6 @@ std::string at(std::string_view where, std::size_t lineIndex) {
     return std::string(where) + ":" + std::to_string(lineIndex + 1);
 }
 
-std::string utf8Path(const fs::path& p) {
-    const auto u8 = p.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 std::string iniValueLine(std::string_view key, std::int64_t value) {
     return std::string(key) + "=" + std::to_string(value) + "\r\n";
 }

@@ -12,18 +12,14 @@
 #include <filesystem>
 #include <map>
 #include <stdexcept>
+#include "PackError.h"
+
 #include <string>
 #include <string_view>
 #include <utility>
 #include <vector>
 
 namespace kodrix::pack {
-
-// A builder failure; the message is UTF-8 text for the terminal.
-class PackError : public std::runtime_error {
-public:
-    using std::runtime_error::runtime_error;
-};
 
 // One game as it goes into the catalogue: cp1251 name and code lines.
 struct GameSource {

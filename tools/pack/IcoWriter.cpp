@@ -1,7 +1,6 @@
 #include "IcoWriter.h"
 
-#include "catalogue/Error.h"
-#include "catalogue/Messages.h"
+#include "PackError.h"
 #include "catalogue/FileBytes.h"
 #include "catalogue/IconLibrary.h"
 
@@ -89,15 +88,15 @@ std::vector<std::uint8_t> icoFromImage(const QImage& image) {
 std::vector<std::uint8_t> icoFromFile(const std::filesystem::path& path) {
     FileBytes file;
     int err = 0;
-    if (!file.open(path, &err)) throw Error(messages::cannotOpenFile(path.string(), err));
+    if (!file.open(path, &err)) throwCannotOpen(path, err);
     const auto bytes = file.bytes();
     if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 && bytes[3] == 0) {
         auto images = readIcoDirectory(bytes, /*strict=*/true);
-        if (!images || images->empty()) throw Error("Damaged icon file \"" + path.string() + "\"");
+        if (!images || images->empty()) throw PackError("Damaged icon file \"" + utf8Path(path) + "\"");
         return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
     }
     QImage image = QImage::fromData(bytes.data(), static_cast<int>(bytes.size()));
-    if (image.isNull()) throw Error("Not an icon or an image: \"" + path.string() + "\"");
+    if (image.isNull()) throw PackError("Not an icon or an image: \"" + utf8Path(path) + "\"");
     return icoFromImage(image);
 }
 

@@ -1,6 +1,6 @@
 #include "NeWriter.h"
 
-#include "catalogue/Error.h"
+#include "PackError.h"
 #include "catalogue/IconLibrary.h"
 
 #include <string>
@@ -47,14 +47,14 @@ std::vector<std::uint8_t> writeNeIconLibrary(const std::vector<std::vector<std::
     for (std::size_t i = 0; i < icoFiles.size(); ++i) {
         auto entries = readIcoDirectory(icoFiles[i], /*strict=*/true);
         if (!entries || entries->empty())
-            throw Error("Damaged icon number " + std::to_string(i + 1) + " for the icon library");
+            throw PackError("Damaged icon number " + std::to_string(i + 1) + " for the icon library");
         Writer g;
         g.u16(0);
         g.u16(1);
         g.u16(static_cast<std::uint16_t>(entries->size()));
         for (const auto& e : *entries) {
             images.push_back(e);
-            if (images.size() > 0x7FFF) throw Error("Too many icon images for an icon library");
+            if (images.size() > 0x7FFF) throw PackError("Too many icon images for an icon library");
             g.u8(e.width);
             g.u8(e.height);
             g.u8(e.colorCount);
@@ -66,7 +66,7 @@ std::vector<std::uint8_t> writeNeIconLibrary(const std::vector<std::vector<std::
         }
         groups.push_back(std::move(g.bytes));
     }
-    if (groups.size() > 0x7FFF) throw Error("Too many icons for an icon library");
+    if (groups.size() > 0x7FFF) throw PackError("Too many icons for an icon library");
 
     const std::size_t resourceCount = images.size() + groups.size();
     const bool hasResources = resourceCount > 0;
@@ -125,7 +125,7 @@ std::vector<std::uint8_t> writeNeIconLibrary(const std::vector<std::vector<std::
     std::size_t dataStart = nonResident + nonResidentSize;
     unsigned shift = kPreferredShift;
     for (;; ++shift) {
-        if (shift > 15) throw Error("Too much icon data for an icon library");
+        if (shift > 15) throw PackError("Too much icon data for an icon library");
         std::uint64_t pos = units(dataStart, shift);
         bool fits = true;
         auto place = [&](std::uint64_t n) {

@@ -1,7 +1,7 @@
 #include "PeWriter.h"
 
 #include "catalogue/Cp1251.h"
-#include "catalogue/Error.h"
+#include "PackError.h"
 #include "catalogue/TextList.h"
 
 #include <array>
@@ -70,7 +70,7 @@ Bytes layOutTree(const TreeView& tree) {
     for (const auto& [type, names] : tree)
         for (const auto& [name, langs] : names)
             for (const auto& [lang, data] : langs) end = alignUp(end, 8) + data.size();
-    if (end > kMaxTreeSize) throw kodrix::Error("Resource module too large");
+    if (end > kMaxTreeSize) throw PackError("Resource module too large");
 
     Bytes out(static_cast<std::size_t>(end), 0);
     std::uint32_t nextDir = 0;
@@ -156,8 +156,8 @@ void PeResourceWriter::add(const kodrix::ResourceId& type, const kodrix::Resourc
 }
 
 void PeResourceWriter::addString(std::uint32_t id, std::string_view cp1251Text) {
-    if (id > 0xFFFF) throw kodrix::Error("String ID " + std::to_string(id) + " does not fit 16 bits");
-    if (cp1251Text.size() > 0xFFFF) throw kodrix::Error("String " + std::to_string(id) + " is too long");
+    if (id > 0xFFFF) throw PackError("String ID " + std::to_string(id) + " does not fit 16 bits");
+    if (cp1251Text.size() > 0xFFFF) throw PackError("String " + std::to_string(id) + " is too long");
     strings_[static_cast<std::uint16_t>(id)] = kodrix::cp1251::toUtf16(cp1251Text);
 }
 
@@ -256,10 +256,7 @@ std::vector<std::uint8_t> PeResourceWriter::build() const {
 
 void PeResourceWriter::writeFile(const std::filesystem::path& path) const {
     const Bytes bytes = build();
-    auto fail = [&](int err) {
-        throw kodrix::Error("Cannot create file \"" + kodrix::displayPath(path) + "\". " +
-                            kodrix::cp1251::fromUtf8(std::strerror(err)));
-    };
+    auto fail = [&](int err) { throwCannotCreate(path, err); };
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(path.c_str(), "wb"), &std::fclose);
     if (!file) fail(errno);
     if (std::fwrite(bytes.data(), 1, bytes.size(), file.get()) != bytes.size()) fail(errno ? errno : EIO);

@@ -160,7 +160,10 @@ int main(int argc, char** argv) {
         }
         usageError("unknown verb " + verb);
     } catch (const kodrix::Error& e) {
+        // The catalogue's own readers speak code page 1251.
         std::cerr << "kodrix-pack: " << kodrix::cp1251::toUtf8(e.message()) << "\n";
+    } catch (const PackError& e) {
+        std::cerr << "kodrix-pack: " << e.what() << "\n";
     } catch (const std::exception& e) {
         std::cerr << "kodrix-pack: " << e.what() << "\n";
     }
