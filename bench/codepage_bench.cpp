@@ -4,6 +4,7 @@
 // bytes; and loading 100,000 names into a sorted list.
 //   codepage_bench CATALOGUE_DIR
 #include "app/Unit1.h"
+#include "catalogue/CatalogueNames.h"
 #include "browser/CodePage.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/Cp1251.h"
@@ -78,7 +79,7 @@ int main(int argc, char** argv) {
     std::printf("platform %s: %llu games in %d groups\n", biggest.c_str(), static_cast<unsigned long long>(most), groups);
 
     std::vector<std::filesystem::path> dats;
-    for (int i = 0; i < groups; ++i) dats.push_back(platformFile(page.PlatformPath(), page.Codes->list()->item(i) + ".dat"));
+    for (int i = 0; i < groups; ++i) dats.push_back(platformFile(page.PlatformPath(), names::groupList(page.Codes->list()->item(i))));
 
     int g = 0;
     const double letter = medianMs(60, [&] {

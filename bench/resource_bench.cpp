@@ -7,6 +7,7 @@
 //
 // usage: resource_bench CATALOGUE_DIR [KODRIX_CLI] [RUNS]
 #include "catalogue/Discovery.h"
+#include "catalogue/CatalogueNames.h"
 #include "catalogue/GameEntry.h"
 #include "catalogue/ResourceModule.h"
 #include "catalogue/TextList.h"
@@ -112,7 +113,7 @@ int main(int argc, char** argv) {
     for (const std::string& p : kodrix::listPlatforms(catalogue).names) {
         const fs::path dir = kodrix::platformDir(catalogue, p);
         for (const std::string& g : kodrix::listLetterGroups(catalogue, p).names) {
-            const fs::path dll = kodrix::platformFile(dir, g + ".dll");
+            const fs::path dll = kodrix::platformFile(dir, kodrix::names::groupModule(g));
             std::error_code ec;
             const auto size = fs::file_size(dll, ec);
             if (!ec && size > moduleBytes) {
@@ -129,7 +130,7 @@ int main(int argc, char** argv) {
     }
     const fs::path platformDir = kodrix::platformDir(catalogue, platform);
     // A game from the middle of the group, so its strings lie deep in the module.
-    const auto games = kodrix::loadTextList(kodrix::platformFile(platformDir, group + ".dat"));
+    const auto games = kodrix::loadTextList(kodrix::platformFile(platformDir, kodrix::names::groupList(group)));
     const std::string game = games[games.size() / 2];
     const auto ini = kodrix::openGroupIni(platformDir, group);
     const std::int32_t begin = kodrix::readBegin(ini, game);

@@ -1,4 +1,5 @@
 #include "Discovery.h"
+#include "CatalogueNames.h"
 
 #include "CatalogueFs.h"
 #include "TextList.h"
@@ -12,7 +13,7 @@ Listing listPlatforms(const std::filesystem::path& programDir) {
     if (st == ListStatus::NoMatch) out.noDatabase = true;
     for (const auto& e : entries) {
         if (!e.isDirectory) continue;
-        if (findEntry(e.path, "base.ini", EntryKind::File)) out.names.push_back(e.name);
+        if (findEntry(e.path, names::kPlatformMarker, EntryKind::File)) out.names.push_back(e.name);
     }
     return out;
 }
@@ -30,7 +31,7 @@ std::filesystem::path platformFile(const std::filesystem::path& dir, std::string
 Listing listLetterGroups(const std::filesystem::path& programDir, std::string_view platform) {
     Listing out;
     std::vector<DirEntry> files;
-    ListStatus st = listFilesWithExtension(platformDir(programDir, platform), ".dat", files);
+    ListStatus st = listFilesWithExtension(platformDir(programDir, platform), names::kListExtension, files);
     if (st == ListStatus::NoMatch) out.noDatabase = true;
     for (const auto& f : files) out.names.push_back(f.name.substr(0, f.name.size() - 4));
     return out;
@@ -43,14 +44,14 @@ bool existsInPlatform(const std::filesystem::path& dir, std::string_view fileNam
 PlatformCount countPlatformCodes(const std::filesystem::path& dir) {
     PlatformCount out;
     std::vector<DirEntry> files;
-    if (listFilesWithExtension(dir, ".dat", files) == ListStatus::NoMatch) out.noDatabase = true;
+    if (listFilesWithExtension(dir, names::kListExtension, files) == ListStatus::NoMatch) out.noDatabase = true;
     for (const auto& f : files) out.total += countFileLines(f.path);
     return out;
 }
 
 int findRusGroup(const std::vector<std::string>& items) {
     for (std::size_t i = 0; i < items.size(); ++i)
-        if (items[i] == "RUS") return static_cast<int>(i);
+        if (items[i] == names::kRusGroup) return static_cast<int>(i);
     return -1;
 }
 

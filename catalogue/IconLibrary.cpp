@@ -1,6 +1,7 @@
 #include "IconLibrary.h"
 
 #include "ByteCursor.h"
+#include "ByteWriter.h"
 #include "FileBytes.h"
 #include "NeResources.h"
 #include "ResourceModule.h"
@@ -122,27 +123,25 @@ std::optional<std::vector<IcoImage>> readIcoDirectory(std::span<const std::uint8
 std::vector<std::uint8_t> writeIco(const std::vector<IcoImage>& images) {
     std::size_t total = kIcoHeaderSize + kIcoEntrySize * images.size();
     for (const auto& img : images) total += img.data.size();
-    std::vector<std::uint8_t> out;
-    out.reserve(total);
-    auto put16 = [&](std::uint16_t v) { out.push_back(std::uint8_t(v)); out.push_back(std::uint8_t(v >> 8)); };
-    auto put32 = [&](std::uint32_t v) { put16(std::uint16_t(v)); put16(std::uint16_t(v >> 16)); };
-    put16(0);
-    put16(1);
-    put16(static_cast<std::uint16_t>(images.size()));
+    ByteWriter out;
+    out.bytes.reserve(total);
+    out.u16(0);
+    out.u16(1);
+    out.u16(static_cast<std::uint16_t>(images.size()));
     std::uint32_t offset = static_cast<std::uint32_t>(kIcoHeaderSize + kIcoEntrySize * images.size());
     for (const auto& img : images) {
-        out.push_back(img.width);
-        out.push_back(img.height);
-        out.push_back(img.colorCount);
-        out.push_back(img.reserved);
-        put16(img.planes);
-        put16(img.bitCount);
-        put32(static_cast<std::uint32_t>(img.data.size()));
-        put32(offset);
+        out.u8(img.width);
+        out.u8(img.height);
+        out.u8(img.colorCount);
+        out.u8(img.reserved);
+        out.u16(img.planes);
+        out.u16(img.bitCount);
+        out.u32(static_cast<std::uint32_t>(img.data.size()));
+        out.u32(offset);
         offset += static_cast<std::uint32_t>(img.data.size());
     }
-    for (const auto& img : images) out.insert(out.end(), img.data.begin(), img.data.end());
-    return out;
+    for (const auto& img : images) out.append(img.data);
+    return std::move(out.bytes);
 }
 
 std::optional<std::vector<std::uint8_t>> icoFromIconGroup(

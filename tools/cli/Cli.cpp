@@ -1,4 +1,5 @@
 #include "Cli.h"
+#include "catalogue/CatalogueNames.h"
 
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/Cp1251.h"
@@ -57,7 +58,7 @@ void printList(std::ostream& os, const std::vector<std::string>& names) {
 std::filesystem::path platformFolder(const Context& c, const std::string& platformUtf8) {
     const std::string name = cp1251::fromUtf8(platformUtf8);
     auto dir = findEntry(c.programDir, name, EntryKind::Directory);
-    if (!dir || !findEntry(*dir, "base.ini", EntryKind::File))
+    if (!dir || !findEntry(*dir, names::kPlatformMarker, EntryKind::File))
         throw Error(cp1251::fromUtf8("kodrix-cli: no platform \"" + platformUtf8 + "\" in the catalogue"));
     return *dir;
 }
@@ -89,7 +90,7 @@ int countCommand(Context& c, const std::string& platform) {
 
 int listGamesCommand(Context& c, const std::string& platform, const std::string& group) {
     const auto dir = platformFolder(c, platform);
-    printList(c.out, inListOrder(loadTextList(platformFile(dir, groupName(group) + ".dat")), false));
+    printList(c.out, inListOrder(loadTextList(platformFile(dir, names::groupList(groupName(group)))), false));
     return 0;
 }
 
@@ -120,12 +121,12 @@ int iconCommand(Context& c, const std::string& platform, const std::string& inde
     auto index = parseInteger(indexText);
     if (!index) throw UsageError{"INDEX must be an integer: " + indexText};
     const auto dir = platformFolder(c, platform);
-    if (!existsInPlatform(dir, "kodrix32.icl"))
+    if (!existsInPlatform(dir, names::kIconLibrary))
         throw Error(cp1251::fromUtf8("kodrix-cli: the platform has no icon library kodrix32.icl"));
 
     auto app = ensureGuiApplication();
     // As the program does: only the low 16 bits of the entry's value select the icon.
-    ExtractedIcon icon = extractIcon(platformFile(dir, "kodrix32.icl"), static_cast<std::uint16_t>(*index & 0xFFFF));
+    ExtractedIcon icon = extractIcon(platformFile(dir, names::kIconLibrary), static_cast<std::uint16_t>(*index & 0xFFFF));
     QFile file(QString::fromUtf8(outPath.c_str()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Error(cp1251::fromUtf8("Cannot create file \"" + outPath + "\". " + file.errorString().toStdString()));

@@ -1,4 +1,5 @@
 #include "tools/pack/CatalogueBuilder.h"
+#include "catalogue/CatalogueNames.h"
 
 #include "catalogue/Cp1251.h"
 #include "tools/pack/IcoWriter.h"
@@ -183,21 +184,21 @@ std::uint32_t writeGroup(const fs::path& platformDir, const GroupSource& group, 
         for (const std::string& line : game.lines) module.addString(nextId++, line);
     }
     const std::string stem = cp1251::toUtf8(group.name);
-    writeText(platformDir / (stem + ".dat"), dat);
-    writeText(platformDir / (stem + ".ini"), ini);
-    writeFileBytes(platformDir / (stem + ".dll"), module.build());
+    writeText(platformDir / names::groupList(stem), dat);
+    writeText(platformDir / names::groupIni(stem), ini);
+    writeFileBytes(platformDir / names::groupModule(stem), module.build());
     return nextId;
 }
 
 void writePlatformMarker(const fs::path& platformDir) {
-    writeText(platformDir / "base.ini", "[base]\r\n");
+    writeText(platformDir / names::kPlatformMarker, "[base]\r\n");
 }
 
 void writeWalkthrough(const fs::path& dllPath, const WalkthroughSource& walkthrough) {
     PeResourceWriter module;
-    module.addRcData("name1", std::vector<std::uint8_t>(walkthrough.displayName.begin(), walkthrough.displayName.end()));
-    module.addRcData("File1", walkthrough.document);
-    for (const auto& [key, jpeg] : walkthrough.images) module.addRcData("img" + key, jpeg);
+    module.addRcData(names::kWalkthroughName, std::vector<std::uint8_t>(walkthrough.displayName.begin(), walkthrough.displayName.end()));
+    module.addRcData(names::kWalkthroughDocument, walkthrough.document);
+    for (const auto& [key, jpeg] : walkthrough.images) module.addRcData(std::string(names::kScreenshotPrefix) + key, jpeg);
     writeFileBytes(dllPath, module.build());
 }
 
@@ -270,7 +271,7 @@ void buildPlatform(const fs::path& sourceDir, const fs::path& outDir, BuildSumma
     if (!families.files.empty()) {
         std::vector<std::vector<std::uint8_t>> icons;
         for (const fs::path& file : families.files) icons.push_back(icoFromFile(file));
-        writeFileBytes(outDir / "kodrix32.icl", writeNeIconLibrary(icons));
+        writeFileBytes(outDir / names::kIconLibrary, writeNeIconLibrary(icons));
     }
 }
 
@@ -286,7 +287,7 @@ WalkthroughSource readWalkthroughSource(const fs::path& dir) {
     source.document = readFileBytes(dir / "document.rtf");
     for (const fs::path& file : sortedEntries(dir)) {
         const std::string stem = utf8Path(file.stem());
-        if (!fs::is_regular_file(file) || lowerAscii(stem).rfind("img", 0) != 0) continue;
+        if (!fs::is_regular_file(file) || lowerAscii(stem).rfind(names::kScreenshotPrefix, 0) != 0) continue;
         source.images.emplace_back(toCatalogueText(stem.substr(3), utf8Path(file)), screenshotFromFile(file));
     }
     return source;
@@ -301,10 +302,10 @@ BuildSummary buildCatalogue(const fs::path& sourceDir, const fs::path& outDir) {
     for (const fs::path& entry : sortedEntries(sourceDir)) {
         if (!fs::is_directory(entry)) continue;
         const std::string name = utf8Path(entry.filename());
-        if (lowerAscii(name) == "sol") {
+        if (lowerAscii(name) == names::kWalkthroughFolder) {
             for (const fs::path& dir : sortedEntries(entry)) {
                 if (!fs::is_directory(dir)) continue;
-                writeWalkthrough(outDir / "sol" / (utf8Path(dir.filename()) + ".dll"), readWalkthroughSource(dir));
+                writeWalkthrough(outDir / names::kWalkthroughFolder / (utf8Path(dir.filename()) + std::string(names::kModuleExtension)), readWalkthroughSource(dir));
                 ++summary.walkthroughs;
             }
             continue;

@@ -1,4 +1,5 @@
 #include "tools/pack/Generator.h"
+#include "catalogue/CatalogueNames.h"
 
 #include "catalogue/Cp1251.h"
 #include "tools/pack/CatalogueBuilder.h"
@@ -75,7 +76,7 @@ const std::array<const char*, 12> kButtons = {"Up", "Down", "Left", "Right", "A"
 std::string groupName(int index) {
     if (index < 26) return std::string(1, static_cast<char>('A' + index));
     if (index < 36) return std::string(1, static_cast<char>('0' + index - 26));
-    if (index == 36) return "RUS";
+    if (index == 36) return std::string(names::kRusGroup);
     return "G" + std::to_string(index);
 }
 
@@ -88,7 +89,7 @@ std::string capitalised(std::string s) {
 
 std::string gameName(Random& rng, const std::string& group) {
     std::string name;
-    if (group == "RUS") {
+    if (group == names::kRusGroup) {
         name = cyr(rng.pick(kCyrCapitals));
         for (int i = rng.between(1, 3); i > 0; --i) name += cyr(rng.pick(kCyrSyllables));
         if (rng.below(2)) name += " " + capitalised(cyr(rng.pick(kCyrSyllables)) + cyr(rng.pick(kCyrSyllables)));
@@ -209,7 +210,7 @@ void writeIconLibrary(const fs::path& platformDir, Random& rng, int count) {
         QImage image = drawScene(rng, 32, 32).convertToFormat(QImage::Format_ARGB32);
         icons.push_back(icoFromImage(image));
     }
-    writeFileBytes(platformDir / "kodrix32.icl", writeNeIconLibrary(icons));
+    writeFileBytes(platformDir / names::kIconLibrary, writeNeIconLibrary(icons));
 }
 
 constexpr int kIconsPerPlatform = 16;
@@ -297,7 +298,7 @@ GeneratorSummary generateCatalogue(const fs::path& outDir, const GeneratorOption
             }
             summary.games += group.games.size();
             writeGroup(platformDir, group);
-            const fs::path module = platformDir / (group.name + ".dll");
+            const fs::path module = platformDir / names::groupModule(group.name);
             const auto size = fs::file_size(module);
             if (size > summary.largestModuleBytes) {
                 summary.largestModuleBytes = size;
@@ -324,7 +325,7 @@ GeneratorSummary generateCatalogue(const fs::path& outDir, const GeneratorOption
         source.images.emplace_back("1", jpegBytes(drawScene(rng, big ? 1920 : 320, big ? 1080 : 240)));
         char file[32];
         std::snprintf(file, sizeof file, "w%05d.dll", w + 1);
-        writeWalkthrough(outDir / "sol" / file, source);
+        writeWalkthrough(outDir / names::kWalkthroughFolder / file, source);
         ++summary.walkthroughs;
     }
     if (progress && options.walkthroughs > 0) progress("sol: " + std::to_string(options.walkthroughs) + " walkthroughs");

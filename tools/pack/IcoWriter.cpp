@@ -1,6 +1,7 @@
 #include "IcoWriter.h"
 
 #include "PackError.h"
+#include "catalogue/ByteWriter.h"
 #include "catalogue/FileBytes.h"
 #include "catalogue/IconLibrary.h"
 
@@ -9,15 +10,6 @@
 namespace kodrix::pack {
 
 namespace {
-
-void put16(std::vector<std::uint8_t>& out, std::uint16_t v) {
-    out.push_back(std::uint8_t(v));
-    out.push_back(std::uint8_t(v >> 8));
-}
-void put32(std::vector<std::uint8_t>& out, std::uint32_t v) {
-    put16(out, std::uint16_t(v));
-    put16(out, std::uint16_t(v >> 16));
-}
 
 // The image scaled into a size×size square, centred, keeping its proportions.
 QImage squareImage(const QImage& image, int size) {
@@ -38,23 +30,23 @@ std::vector<std::uint8_t> dib32(const QImage& square) {
     const int maskStride = ((n + 31) / 32) * 4;
     const std::uint32_t xorSize = std::uint32_t(n) * n * 4;
     const std::uint32_t andSize = std::uint32_t(maskStride) * n;
-    std::vector<std::uint8_t> out;
-    out.reserve(40 + xorSize + andSize);
-    put32(out, 40);
-    put32(out, std::uint32_t(n));
-    put32(out, std::uint32_t(2 * n));
-    put16(out, 1);   // planes
-    put16(out, 32);  // bit count
-    put32(out, 0);   // BI_RGB
-    put32(out, xorSize + andSize);
-    for (int i = 0; i < 4; ++i) put32(out, 0);  // resolution, colours used/important
+    ByteWriter out;
+    out.bytes.reserve(40 + xorSize + andSize);
+    out.u32(40);
+    out.u32(std::uint32_t(n));
+    out.u32(std::uint32_t(2 * n));
+    out.u16(1);   // planes
+    out.u16(32);  // bit count
+    out.u32(0);   // BI_RGB
+    out.u32(xorSize + andSize);
+    for (int i = 0; i < 4; ++i) out.u32(0);  // resolution, colours used/important
     for (int y = n - 1; y >= 0; --y) {
         const QRgb* row = reinterpret_cast<const QRgb*>(square.constScanLine(y));
         for (int x = 0; x < n; ++x) {
-            out.push_back(std::uint8_t(qBlue(row[x])));
-            out.push_back(std::uint8_t(qGreen(row[x])));
-            out.push_back(std::uint8_t(qRed(row[x])));
-            out.push_back(std::uint8_t(qAlpha(row[x])));
+            out.u8(std::uint8_t(qBlue(row[x])));
+            out.u8(std::uint8_t(qGreen(row[x])));
+            out.u8(std::uint8_t(qRed(row[x])));
+            out.u8(std::uint8_t(qAlpha(row[x])));
         }
     }
     for (int y = n - 1; y >= 0; --y) {
@@ -62,9 +54,9 @@ std::vector<std::uint8_t> dib32(const QImage& square) {
         std::vector<std::uint8_t> mask(std::size_t(maskStride), 0);
         for (int x = 0; x < n; ++x)
             if (qAlpha(row[x]) == 0) mask[std::size_t(x / 8)] |= std::uint8_t(0x80 >> (x % 8));
-        out.insert(out.end(), mask.begin(), mask.end());
+        out.append(mask);
     }
-    return out;
+    return std::move(out.bytes);
 }
 
 }  // namespace

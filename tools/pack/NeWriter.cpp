@@ -1,6 +1,7 @@
 #include "NeWriter.h"
 
 #include "PackError.h"
+#include "catalogue/ByteWriter.h"
 #include "catalogue/IconLibrary.h"
 
 #include <string>
@@ -15,23 +16,11 @@ constexpr unsigned kPreferredShift = 4;
 constexpr std::uint16_t kTypeIcon = 3;        // RT_ICON
 constexpr std::uint16_t kTypeGroupIcon = 14;  // RT_GROUP_ICON
 
-class Writer {
-public:
-    std::vector<std::uint8_t> bytes;
-
-    std::size_t size() const { return bytes.size(); }
-    void u8(std::uint8_t v) { bytes.push_back(v); }
-    void u16(std::uint16_t v) { u8(std::uint8_t(v)); u8(std::uint8_t(v >> 8)); }
-    void u32(std::uint32_t v) { u16(std::uint16_t(v)); u16(std::uint16_t(v >> 16)); }
-    void zeros(std::size_t n) { bytes.insert(bytes.end(), n, 0); }
-    void at16(std::size_t pos, std::uint16_t v) { bytes[pos] = std::uint8_t(v); bytes[pos + 1] = std::uint8_t(v >> 8); }
-    void at32(std::size_t pos, std::uint32_t v) { at16(pos, std::uint16_t(v)); at16(pos + 2, std::uint16_t(v >> 16)); }
-    void pascal(std::string_view s) {
-        u8(std::uint8_t(s.size()));
-        bytes.insert(bytes.end(), s.begin(), s.end());
-    }
-    void alignTo(std::size_t unit) { zeros((unit - size() % unit) % unit); }
-};
+// A length-prefixed name, as the resident and resource name tables hold them.
+void pascal(ByteWriter& w, std::string_view s) {
+    w.u8(std::uint8_t(s.size()));
+    w.append(s);
+}
 
 std::uint64_t units(std::uint64_t n, unsigned shift) { return (n + (std::uint64_t(1) << shift) - 1) >> shift; }
 
@@ -48,7 +37,7 @@ std::vector<std::uint8_t> writeNeIconLibrary(const std::vector<std::vector<std::
         auto entries = readIcoDirectory(icoFiles[i], /*strict=*/true);
         if (!entries || entries->empty())
             throw PackError("Damaged icon number " + std::to_string(i + 1) + " for the icon library");
-        Writer g;
+        ByteWriter g;
         g.u16(0);
         g.u16(1);
         g.u16(static_cast<std::uint16_t>(entries->size()));
@@ -72,7 +61,7 @@ std::vector<std::uint8_t> writeNeIconLibrary(const std::vector<std::vector<std::
     const bool hasResources = resourceCount > 0;
     const std::size_t resourceTableSize = 2 + (hasResources ? 2 * 8 + 12 * resourceCount : 0) + 2 + 1;
 
-    Writer w;
+    ByteWriter w;
     // MZ header: no DOS program, the NE header follows at 0x40.
     w.u16(0x5A4D);
     w.u16(0x40);  // bytes on the last page
@@ -163,12 +152,12 @@ std::vector<std::uint8_t> writeNeIconLibrary(const std::vector<std::vector<std::
     w.u16(0);  // end of types
     w.u8(0);   // no resource names
 
-    w.pascal(moduleName);  // resident names: the module name, ordinal 0
+    pascal(w, moduleName);  // resident names: the module name, ordinal 0
     w.u16(0);
     w.u8(0);
     w.u8(0);  // imported names
     w.zeros(entryTableSize);
-    w.pascal(moduleName);  // non-resident names: the description
+    pascal(w, moduleName);  // non-resident names: the description
     w.u16(0);
     w.u8(0);
 

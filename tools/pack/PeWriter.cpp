@@ -2,6 +2,7 @@
 
 #include "catalogue/Cp1251.h"
 #include "PackError.h"
+#include "catalogue/ByteWriter.h"
 #include "catalogue/TextList.h"
 
 #include <array>
@@ -25,14 +26,6 @@ constexpr std::uint32_t kOptionalHeaderSize = 0xE0;  // PE32 with 16 data direct
 // The image must stay addressable with 32-bit RVAs.
 constexpr std::uint64_t kMaxTreeSize = 0x7FFF0000u;
 
-void put16(Bytes& b, std::size_t off, std::uint32_t v) {
-    b[off] = static_cast<std::uint8_t>(v);
-    b[off + 1] = static_cast<std::uint8_t>(v >> 8);
-}
-void put32(Bytes& b, std::size_t off, std::uint32_t v) {
-    put16(b, off, v & 0xFFFF);
-    put16(b, off + 2, v >> 16);
-}
 std::uint64_t alignUp(std::uint64_t v, std::uint64_t a) { return (v + a - 1) / a * a; }
 
 kodrix::ResourceId stored(const kodrix::ResourceId& id) {
