@@ -5,7 +5,7 @@
 namespace kodrix {
 
 FolderIndex::FolderIndex(const std::filesystem::path& dir) : dir_(dir) {
-    listed_ = listDirectory(dir, entries_) != ListStatus::Failed;
+    listDirectory(dir, entries_);  // a folder that cannot be listed finds nothing
     byUpperName_.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) byUpperName_.emplace(cp1251::upper(entries_[i].name), i);
 }

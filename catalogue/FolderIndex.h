@@ -18,7 +18,6 @@ public:
     explicit FolderIndex(const std::filesystem::path& dir);
 
     const std::filesystem::path& dir() const { return dir_; }
-    bool listed() const { return listed_; }
     // The real path of a regular file named nameCp1251 (any case); the exact
     // spelling wins over other spellings.
     std::optional<std::filesystem::path> findFile(std::string_view nameCp1251) const;
@@ -27,7 +26,6 @@ public:
 
 private:
     std::filesystem::path dir_;
-    bool listed_ = false;
     std::vector<DirEntry> entries_;
     std::unordered_multimap<std::string, std::size_t> byUpperName_;
 };

@@ -16,11 +16,7 @@ namespace kodrix {
 class TGauge : public QWidget {
     Q_OBJECT
 public:
-    enum class Kind { Pie };  // the only kind the program shows
-
     explicit TGauge(QWidget* parent = nullptr);
-
-    Kind kind() const { return Kind::Pie; }
 
     int minValue() const { return min_; }
     int maxValue() const { return max_; }

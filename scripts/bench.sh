@@ -25,6 +25,8 @@ for b in "${benches[@]}"; do
   echo "== $b"
   if [ "$b" = resource_bench ]; then
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
+  elif [ "$b" = catalogue_bench ]; then
+    "$BUILD_DIR/bin/$b"
   else
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
   fi

@@ -14,8 +14,6 @@ QMessageBox::Icon toQt(Icon icon) {
     switch (icon) {
     case Icon::Question: return QMessageBox::Question;
     case Icon::Stop: return QMessageBox::Critical;
-    case Icon::Information: return QMessageBox::Information;
-    case Icon::Warning: return QMessageBox::Warning;
     case Icon::None: break;
     }
     return QMessageBox::NoIcon;
@@ -41,11 +39,5 @@ DialogScript::DialogScript() {
 }
 
 DialogScript::~DialogScript() { g_script = nullptr; }
-
-std::vector<QString> DialogScript::texts() const {
-    std::vector<QString> out;
-    for (const auto& m : messages) out.push_back(m.text);
-    return out;
-}
 
 }  // namespace kodrix::dialogs

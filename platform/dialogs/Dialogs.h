@@ -11,7 +11,7 @@ class QWidget;
 
 namespace kodrix::dialogs {
 
-enum class Icon { None, Question, Stop, Information, Warning };
+enum class Icon { None, Question, Stop };
 
 struct MessageRequest {
     QString text;
@@ -34,9 +34,6 @@ public:
     DialogScript& operator=(const DialogScript&) = delete;
 
     std::vector<MessageRequest> messages;
-
-    // The texts of the recorded messages, for short assertions.
-    std::vector<QString> texts() const;
     void clear() { messages.clear(); }
 };
 
