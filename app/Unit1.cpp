@@ -13,6 +13,7 @@
 #include <QScreen>
 #include <QTabBar>
 #include <QTabWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace kodrix {
@@ -96,6 +97,12 @@ void TForm1::createControls() {
     layout->addWidget(VorlentaBar1);
 
     Hints = new ApplicationHints(this);
+
+    Timer1 = new QTimer(this);
+    Timer1->setObjectName(QStringLiteral("Timer1"));
+    Timer1->setInterval(1);
+    connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
+    Timer1->start();
 }
 
 QWidget* TForm1::addPage(const char* name, const QString& caption, QWidget* page) {

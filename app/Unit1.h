@@ -6,6 +6,7 @@
 #include <filesystem>
 
 class QTabWidget;
+class QTimer;
 
 namespace kodrix {
 
@@ -38,9 +39,18 @@ public:
     TVorlentaBar* VorlentaBar1 = nullptr;
     TGauge* Gauge1 = nullptr;
     ApplicationHints* Hints = nullptr;
+    QTimer* Timer1 = nullptr;  // the layout timer, 1 ms, from creation to destruction
 
     // The application's hint event: the hint into status panel 1.
     void ApplicationHint(const QString& hint);
+
+    // Layout: every tick re-applies the size rules of the active page, with
+    // W and H the window's outer size (frame and title bar included).
+    void Timer1Timer();
+    void LayoutCodePage();
+    void LayoutSolutionPage();
+    void LayoutFindPage();
+    void LayoutSettingPage();
 
     // Brings the window back when a second start asks for it.
     void showFromSecondStart();

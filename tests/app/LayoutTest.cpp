@@ -1,0 +1,81 @@
+#include "app/Unit1.h"
+#include "browser/CodePage.h"
+#include "components/SuperBar.h"
+#include "platform/SortedViews.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/richedit/RichEditView.h"
+#include "support/CatalogueFixture.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <QTimer>
+#include <QTest>
+#include <gtest/gtest.h>
+
+using namespace kodrix;
+
+namespace {
+
+class LayoutTest : public testing::Test {
+protected:
+    test::CatalogueFixture cat;
+    dialogs::DialogScript script;
+    std::unique_ptr<TForm1> form;
+
+    void SetUp() override {
+        cat.platform("PS2");
+        cat.group("PS2", "A", {{"Alpha", 0, {"a"}}});
+        form = std::make_unique<TForm1>(cat.dir.path());
+    }
+    // Offscreen windows have no frame: the outer size is the window's size.
+    void resizeOuter(int w, int h) {
+        form->resize(w, h);
+        ASSERT_EQ(form->frameGeometry().size(), QSize(w, h));
+    }
+};
+
+void expectGeometry(const char* name, const QWidget* w, int left, int top, int width, int height) {
+    EXPECT_EQ(w->geometry(), QRect(left, top, width, height)) << name;
+}
+
+}  // namespace
+
+TEST_F(LayoutTest, WorkedExampleOnTheCodePage) {
+    resizeOuter(720, 580);
+    form->PageControl1->setCurrentIndex(0);
+    form->Timer1Timer();
+    CodePage& c = *form->code;
+    expectGeometry("CodeView", c.CodeView, 0, 52, 240, 428);
+    expectGeometry("textview", c.textview, 242, 52, 462, 428);
+    expectGeometry("Base", c.Base, 0, 0, 120, 21);
+    expectGeometry("Codes", c.Codes, 120, 0, 120, 21);
+    expectGeometry("LigthFind", c.LigthFind, 0, 24, 240, 21);
+    EXPECT_EQ(c.IconView->x(), 242);
+    EXPECT_EQ(form->VorlentaBar1->panelWidth(0), 42);
+}
+
+TEST_F(LayoutTest, TheRightEdgeOfTheTextViewFollowsTheWindow) {
+    for (QSize s : {QSize(708, 545), QSize(1000, 700), QSize(400, 300)}) {
+        resizeOuter(s.width(), s.height());
+        form->Timer1Timer();
+        EXPECT_EQ(form->code->textview->x(), s.width() / 3 + 2);
+        EXPECT_EQ(form->code->textview->geometry().right() + 1, s.width() - 16);
+    }
+}
+
+TEST_F(LayoutTest, TinyWindowsGiveZeroSizesNotNegativeOnes) {
+    form->setMinimumSize(0, 0);
+    resizeOuter(120, 100);
+    form->Timer1Timer();
+    EXPECT_EQ(form->code->CodeView->height(), 0);
+    EXPECT_EQ(form->code->textview->height(), 0);
+}
+
+TEST_F(LayoutTest, TheTimerTicksEveryMillisecondAndFollowsAResize) {
+    EXPECT_EQ(form->Timer1->interval(), 1);
+    EXPECT_TRUE(form->Timer1->isActive());
+    resizeOuter(900, 600);
+    QTest::qWait(20);
+    EXPECT_EQ(form->code->CodeView->width(), 300);
+}
