@@ -25,6 +25,8 @@ for b in "${benches[@]}"; do
   echo "== $b"
   if [ "$b" = resource_bench ]; then
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
+  elif [ "$b" = jpeg_bench ] || [ "$b" = walkthrough_bench ]; then
+    "$BUILD_DIR/bin/$b" "$CATALOGUE" "$RUNS"
   else
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
   fi
