@@ -23,7 +23,7 @@ namespace {
 // resource directory of a resource-only module lie in its first few
 // kilobytes, whatever its size. The directory is looked for in at most the
 // first kMaxDirectoryBytes; the resource's own bytes may lie anywhere.
-constexpr std::uint64_t kFirstRead = 16 << 10;
+constexpr std::uint64_t kFirstRead = 4 << 10;
 constexpr std::uint64_t kGrowth = 8;
 constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{256} << 20;
 constexpr std::uint64_t kSmallestModule = 0x40;  // the DOS header
@@ -33,22 +33,6 @@ struct FileDescriptor {
     ~FileDescriptor() {
         if (fd >= 0) ::close(fd);
     }
-};
-
-// Address space for the whole file that costs nothing until written: pages
-// not read from the file read as zeros.
-struct LazyBuffer {
-    void* base = MAP_FAILED;
-    std::size_t size = 0;
-    explicit LazyBuffer(std::size_t n)
-        : base(::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0)),
-          size(n) {}
-    ~LazyBuffer() {
-        if (base != MAP_FAILED) ::munmap(base, size);
-    }
-    LazyBuffer(const LazyBuffer&) = delete;
-    LazyBuffer& operator=(const LazyBuffer&) = delete;
-    std::uint8_t* bytes() const { return static_cast<std::uint8_t*>(base); }
 };
 
 // Exactly len bytes at off, or false (read error, or the file has shrunk).
@@ -65,10 +49,49 @@ bool readExactly(int fd, std::uint8_t* dst, std::uint64_t len, std::uint64_t off
     return true;
 }
 
-}  // namespace
+// Reads resources of modules through a view of the whole file in address
+// space that costs nothing until written: what has not been read from the
+// file reads as zeros. One reader serves a whole scan, so the view is mapped
+// once (mapping and unmapping per module would cost more than the reading).
+class ModuleResourceReader {
+public:
+    ModuleResourceReader() = default;
+    ~ModuleResourceReader() { release(); }
+    ModuleResourceReader(const ModuleResourceReader&) = delete;
+    ModuleResourceReader& operator=(const ModuleResourceReader&) = delete;
 
-std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesystem::path& path,
-                                                            std::string_view resourceName) {
+    std::optional<std::vector<std::uint8_t>> read(const std::filesystem::path& path, std::string_view resourceName);
+
+private:
+    // A zeroed view of at least n bytes.
+    std::uint8_t* view(std::size_t n);
+    void release() noexcept {
+        if (base_) ::munmap(base_, reserved_);
+        base_ = nullptr;
+        reserved_ = written_ = 0;
+    }
+
+    std::uint8_t* base_ = nullptr;
+    std::size_t reserved_ = 0;
+    std::size_t written_ = 0;  // bytes to zero before the next use
+};
+
+std::uint8_t* ModuleResourceReader::view(std::size_t n) {
+    if (n > reserved_) {
+        release();
+        void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (p == MAP_FAILED) return nullptr;
+        base_ = static_cast<std::uint8_t*>(p);
+        reserved_ = n;
+    } else {
+        std::memset(base_, 0, written_);
+    }
+    written_ = 0;
+    return base_;
+}
+
+std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::filesystem::path& path,
+                                                                    std::string_view resourceName) {
     // O_NONBLOCK: opening a FIFO would otherwise wait for a writer. Only a
     // regular file goes on (a directory opens too, and is refused here).
     const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
@@ -78,20 +101,21 @@ std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesyste
     const auto size = static_cast<std::uint64_t>(st.st_size);
     if (size < kSmallestModule || size > SIZE_MAX / 2) return std::nullopt;
 
-    const LazyBuffer buffer(static_cast<std::size_t>(size));
-    if (buffer.base == MAP_FAILED) return std::nullopt;
-    const std::span<const std::uint8_t> whole(buffer.bytes(), static_cast<std::size_t>(size));
+    std::uint8_t* const buffer = view(static_cast<std::size_t>(size));
+    if (!buffer) return std::nullopt;
+    const std::span<const std::uint8_t> whole(buffer, static_cast<std::size_t>(size));
     const ResourceId type = ResourceId::id(RT_RCDATA);
     const ResourceId name = ResourceId::fromText(resourceName);
 
-    // Beyond what has been read the buffer holds zeros, which the resource
+    // Beyond what has been read the view holds zeros, which the resource
     // directory never mistakes for an entry of a named resource: at worst a
     // lookup finds nothing, or an empty resource, and the next, larger piece
     // settles it.
     const std::uint64_t limit = std::min(size, kMaxDirectoryBytes);
     std::uint64_t loaded = 0;
     for (std::uint64_t want = std::min(limit, kFirstRead);; want = std::min(limit, want * kGrowth)) {
-        if (!readExactly(file.fd, buffer.bytes() + loaded, want - loaded, loaded)) return std::nullopt;
+        written_ = static_cast<std::size_t>(want);
+        if (!readExactly(file.fd, buffer + loaded, want - loaded, loaded)) return std::nullopt;
         loaded = want;
         const bool complete = loaded == limit;
         const auto module = ResourceModule::fromBytes(whole);
@@ -104,13 +128,20 @@ std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesyste
             if (complete) return std::nullopt;
             continue;
         }
-        const auto offset = static_cast<std::uint64_t>(data->data() - buffer.bytes());
-        if (rangeFits(offset, data->size(), loaded))
-            return std::vector<std::uint8_t>(data->begin(), data->end());
+        const auto offset = static_cast<std::uint64_t>(data->data() - buffer);
+        if (rangeFits(offset, data->size(), loaded)) return std::vector<std::uint8_t>(data->begin(), data->end());
         std::vector<std::uint8_t> out(data->size());
         if (!readExactly(file.fd, out.data(), out.size(), offset)) return std::nullopt;
         return out;
     }
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesystem::path& path,
+                                                            std::string_view resourceName) {
+    ModuleResourceReader reader;
+    return reader.read(path, resourceName);
 }
 
 std::optional<std::string> displayNameFromNameResource(std::span<const std::uint8_t> name1, const NameSortKey& sortKey) {
@@ -146,10 +177,11 @@ void WalkthroughTable::build(const std::filesystem::path& programDir, const Name
     if (!sol) return;
     std::vector<DirEntry> entries;
     if (listFilesWithExtension(*sol, names::kModuleExtension, entries) != ListStatus::Ok) return;
+    ModuleResourceReader reader;
     for (const DirEntry& entry : entries) {
         if (N == capacity_) break;
         try {
-            if (auto bytes = readModuleResource(entry.path, names::kWalkthroughName)) {
+            if (auto bytes = reader.read(entry.path, names::kWalkthroughName)) {
                 if (auto name = displayNameFromNameResource(*bytes, sortKey)) {
                     DisplayName[N] = std::move(*name);
                     ModuleFileName[N] = entry.name;

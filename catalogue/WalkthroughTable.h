@@ -82,9 +82,9 @@ private:
 
 // The bytes of RCDATA resourceName of the module at path, or nullopt when
 // the path is no regular file, cannot be read, is no module or lacks the
-// resource. Reads the headers, the resource directory and the resource, not
-// the whole file; never blocks on a FIFO and never maps the file, so a file
-// shrinking meanwhile is just unreadable.
+// resource. Reads the headers, the resource directory (looked for in the
+// first 256 MB) and the resource, not the whole file; never blocks on a FIFO
+// and never maps the file, so a file shrinking meanwhile is just unreadable.
 std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesystem::path& path,
                                                             std::string_view resourceName);
 
