@@ -27,6 +27,8 @@ for b in "${benches[@]}"; do
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
   elif [ "$b" = catalogue_bench ]; then
     "$BUILD_DIR/bin/$b"
+  elif [ "$b" = jpeg_bench ] || [ "$b" = walkthrough_bench ]; then
+    "$BUILD_DIR/bin/$b" "$CATALOGUE" "$RUNS"
   else
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
   fi

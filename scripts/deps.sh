@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins
-  libjpeg62-turbo-dev libgtest-dev
+  libjpeg62-turbo-dev libjpeg-turbo-progs libgtest-dev
   clang libclang-rt-14-dev
   icoutils binutils-mingw-w64-i686
   xvfb xauth

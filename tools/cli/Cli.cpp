@@ -9,15 +9,19 @@
 #include "catalogue/GameEntry.h"
 #include "catalogue/IntegerText.h"
 #include "catalogue/TextList.h"
+#include "catalogue/WalkthroughTable.h"
 #include "platform/SortedStringList.h"
 #include "platform/icons/IconExtractor.h"
+#include "platform/jpeg/JpegPicture.h"
 
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <optional>
 
@@ -33,6 +37,8 @@ constexpr const char* kUsage =
     "  codes PLATFORM GROUP GAME      the game's code text, one string per line\n"
     "  icon PLATFORM INDEX OUT.png    writes icon INDEX of the platform's icon library;\n"
     "                                 prints the index, and \"substitute\" when the library lacks it\n"
+    "  walkthroughs                   the walkthroughs' display names, as the program lists them\n"
+    "  screenshot NAME KEY OUT.jpg    writes screenshot \"img\"+KEY of walkthrough NAME; prints WIDTHxHEIGHT\n"
     "The catalogue is the executable's folder unless --catalogue is given.\n"
     "Names are matched without regard to case; input and output are UTF-8.\n";
 
@@ -136,13 +142,41 @@ int iconCommand(Context& c, const std::string& platform, const std::string& inde
     return 0;
 }
 
+// The walkthrough table as the program builds it at start-up.
+WalkthroughTable walkthroughTable(const Context& c) {
+    WalkthroughTable table;
+    table.build(c.programDir, [](std::string_view name) { return SortedStringList::sortKey(name); });
+    return table;
+}
+
+int listWalkthroughsCommand(Context& c) {
+    printList(c.out, inListOrder(walkthroughTable(c).displayNames(), false));
+    return 0;
+}
+
+int screenshotCommand(Context& c, const std::string& nameUtf8, const std::string& keyUtf8, const std::string& outPath) {
+    const WalkthroughTable table = walkthroughTable(c);
+    const auto i = table.findWalkthrough(cp1251::fromUtf8(nameUtf8));
+    if (!i) throw Error(cp1251::fromUtf8("kodrix-cli: no walkthrough \"" + nameUtf8 + "\" in the catalogue"));
+    const std::vector<std::uint8_t> bytes = table.readScreenshot(c.programDir, *i, cp1251::fromUtf8(keyUtf8));
+    JpegPicture picture;
+    picture.load(bytes);  // the header, as the viewer reads it
+    errno = 0;
+    std::ofstream file(outPath, std::ios::binary | std::ios::trunc);
+    if (file) file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    if (!file || !file.flush()) throw Error(messages::cannotCreateFile(cp1251::fromUtf8(outPath), errno ? errno : EIO));
+    c.out << picture.width() << 'x' << picture.height() << '\n';
+    return 0;
+}
+
 int runCommand(Context& c, const std::vector<std::string>& a) {
     if (a.empty()) throw UsageError{"no command given"};
     const std::string& verb = a[0];
     const struct {
         const char* name;
         std::size_t arguments;
-    } commands[] = {{"platforms", 0}, {"groups", 1}, {"count", 1}, {"games", 2}, {"codes", 3}, {"icon", 3}};
+    } commands[] = {{"platforms", 0}, {"groups", 1}, {"count", 1}, {"games", 2}, {"codes", 3}, {"icon", 3},
+                    {"walkthroughs", 0}, {"screenshot", 3}};
     auto known = std::find_if(std::begin(commands), std::end(commands), [&](const auto& k) { return verb == k.name; });
     if (known == std::end(commands)) throw UsageError{"unknown command: " + verb};
     if (a.size() != known->arguments + 1)
@@ -153,6 +187,8 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
     if (verb == "count") return countCommand(c, a[1]);
     if (verb == "games") return listGamesCommand(c, a[1], a[2]);
     if (verb == "codes") return codesCommand(c, a[1], a[2], a[3]);
+    if (verb == "walkthroughs") return listWalkthroughsCommand(c);
+    if (verb == "screenshot") return screenshotCommand(c, a[1], a[2], a[3]);
     return iconCommand(c, a[1], a[2], a[3]);
 }
 

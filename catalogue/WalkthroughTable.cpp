@@ -1,0 +1,226 @@
+#include "WalkthroughTable.h"
+
+#include "ByteCursor.h"
+#include "CatalogueFs.h"
+#include "CatalogueNames.h"
+#include "Error.h"
+#include "Messages.h"
+#include "ResourceModule.h"
+#include "TextList.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace kodrix {
+namespace {
+
+// A module is read in growing pieces from its start: the headers and the
+// resource directory of a resource-only module lie in its first few
+// kilobytes, whatever its size. The directory is looked for in at most the
+// first kMaxDirectoryBytes; the resource's own bytes may lie anywhere.
+constexpr std::uint64_t kFirstRead = 4 << 10;
+constexpr std::uint64_t kGrowth = 8;
+constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{256} << 20;
+constexpr std::uint64_t kSmallestModule = 0x40;  // the DOS header
+
+struct FileDescriptor {
+    int fd;
+    ~FileDescriptor() {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+// Exactly len bytes at off, or false (read error, or the file has shrunk).
+bool readExactly(int fd, std::uint8_t* dst, std::uint64_t len, std::uint64_t off) {
+    while (len > 0) {
+        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(len, std::uint64_t{1} << 30));
+        const ssize_t n = ::pread(fd, dst, chunk, static_cast<off_t>(off));
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        dst += n;
+        off += static_cast<std::uint64_t>(n);
+        len -= static_cast<std::uint64_t>(n);
+    }
+    return true;
+}
+
+// Reads resources of modules through a view of the whole file in address
+// space that costs nothing until written: what has not been read from the
+// file reads as zeros. One reader serves a whole scan, so the view is mapped
+// once (mapping and unmapping per module would cost more than the reading).
+class ModuleResourceReader {
+public:
+    ModuleResourceReader() = default;
+    ~ModuleResourceReader() { release(); }
+    ModuleResourceReader(const ModuleResourceReader&) = delete;
+    ModuleResourceReader& operator=(const ModuleResourceReader&) = delete;
+
+    std::optional<std::vector<std::uint8_t>> read(const std::filesystem::path& path, std::string_view resourceName);
+
+private:
+    // A zeroed view of at least n bytes.
+    std::uint8_t* view(std::size_t n);
+    void release() noexcept {
+        if (base_) ::munmap(base_, reserved_);
+        base_ = nullptr;
+        reserved_ = written_ = 0;
+    }
+
+    std::uint8_t* base_ = nullptr;
+    std::size_t reserved_ = 0;
+    std::size_t written_ = 0;  // bytes to zero before the next use
+};
+
+std::uint8_t* ModuleResourceReader::view(std::size_t n) {
+    if (n > reserved_) {
+        release();
+        void* p = ::mmap(nullptr, n, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
+        if (p == MAP_FAILED) return nullptr;
+        base_ = static_cast<std::uint8_t*>(p);
+        reserved_ = n;
+    } else {
+        std::memset(base_, 0, written_);
+    }
+    written_ = 0;
+    return base_;
+}
+
+std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::filesystem::path& path,
+                                                                    std::string_view resourceName) {
+    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer. Only a
+    // regular file goes on (a directory opens too, and is refused here).
+    const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
+    if (file.fd < 0) return std::nullopt;
+    struct stat st {};
+    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
+    const auto size = static_cast<std::uint64_t>(st.st_size);
+    if (size < kSmallestModule || size > SIZE_MAX / 2) return std::nullopt;
+
+    std::uint8_t* const buffer = view(static_cast<std::size_t>(size));
+    if (!buffer) return std::nullopt;
+    const std::span<const std::uint8_t> whole(buffer, static_cast<std::size_t>(size));
+    const ResourceId type = ResourceId::id(RT_RCDATA);
+    const ResourceId name = ResourceId::fromText(resourceName);
+
+    // Beyond what has been read the view holds zeros, which the resource
+    // directory never mistakes for an entry of a named resource: at worst a
+    // lookup finds nothing, or an empty resource, and the next, larger piece
+    // settles it.
+    const std::uint64_t limit = std::min(size, kMaxDirectoryBytes);
+    std::uint64_t loaded = 0;
+    for (std::uint64_t want = std::min(limit, kFirstRead);; want = std::min(limit, want * kGrowth)) {
+        written_ = static_cast<std::size_t>(want);
+        if (!readExactly(file.fd, buffer + loaded, want - loaded, loaded)) return std::nullopt;
+        loaded = want;
+        const bool complete = loaded == limit;
+        const auto module = ResourceModule::fromBytes(whole);
+        if (!module) {
+            if (complete) return std::nullopt;
+            continue;
+        }
+        const auto data = module->find(type, name);
+        if (!data || (data->empty() && !complete)) {
+            if (complete) return std::nullopt;
+            continue;
+        }
+        const auto offset = static_cast<std::uint64_t>(data->data() - buffer);
+        if (rangeFits(offset, data->size(), loaded)) return std::vector<std::uint8_t>(data->begin(), data->end());
+        std::vector<std::uint8_t> out(data->size());
+        if (!readExactly(file.fd, out.data(), out.size(), offset)) return std::nullopt;
+        return out;
+    }
+}
+
+}  // namespace
+
+std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesystem::path& path,
+                                                            std::string_view resourceName) {
+    ModuleResourceReader reader;
+    return reader.read(path, resourceName);
+}
+
+std::optional<std::string> displayNameFromNameResource(std::span<const std::uint8_t> name1, const NameSortKey& sortKey) {
+    std::vector<std::string> lines = splitLines(name1);
+    if (lines.empty()) return std::nullopt;
+    // An empty line sorts before any other, whatever the collation.
+    for (auto& line : lines)
+        if (line.empty()) return std::string();
+    if (lines.size() == 1) return std::move(lines.front());
+    // Without a collation, byte order.
+    const auto keyOf = [&](const std::string& line) { return sortKey ? sortKey(line) : line; };
+    std::size_t best = 0;
+    std::string bestKey = keyOf(lines[0]);
+    for (std::size_t i = 1; i < lines.size(); ++i) {
+        std::string key = keyOf(lines[i]);
+        if (key < bestKey) {
+            best = i;
+            bestKey = std::move(key);
+        }
+    }
+    return std::move(lines[best]);
+}
+
+WalkthroughTable::WalkthroughTable(std::size_t capacity) : capacity_(capacity) {}
+
+void WalkthroughTable::build(const std::filesystem::path& programDir, const NameSortKey& sortKey,
+                             const ModuleHook& afterModule) {
+    ModuleFileName.assign(capacity_, std::string());
+    DisplayName.assign(capacity_, std::string());
+    N = 0;
+
+    const auto sol = findEntry(programDir, names::kWalkthroughFolder, EntryKind::Directory);
+    if (!sol) return;
+    std::vector<DirEntry> entries;
+    if (listFilesWithExtension(*sol, names::kModuleExtension, entries) != ListStatus::Ok) return;
+    ModuleResourceReader reader;
+    for (const DirEntry& entry : entries) {
+        if (N == capacity_) break;
+        try {
+            if (auto bytes = reader.read(entry.path, names::kWalkthroughName)) {
+                if (auto name = displayNameFromNameResource(*bytes, sortKey)) {
+                    DisplayName[N] = std::move(*name);
+                    ModuleFileName[N] = entry.name;
+                    ++N;
+                }
+            }
+        } catch (const std::exception&) {
+            // A module too large to hold its name in memory is unusable like any other.
+        }
+        if (afterModule) afterModule();
+    }
+}
+
+std::optional<std::size_t> WalkthroughTable::findWalkthrough(std::string_view displayName) const {
+    for (std::size_t i = 0; i < N; ++i)
+        if (DisplayName[i] == displayName) return i;
+    return std::nullopt;
+}
+
+std::vector<std::string> WalkthroughTable::displayNames() const {
+    return std::vector<std::string>(DisplayName.begin(), DisplayName.begin() + static_cast<std::ptrdiff_t>(N));
+}
+
+std::vector<std::uint8_t> WalkthroughTable::readResource(const std::filesystem::path& programDir, std::size_t i,
+                                                         std::string_view resourceName) const {
+    if (i >= N) throw Error(messages::listIndexOutOfBounds(static_cast<std::int64_t>(i)));
+    const std::string relative = std::string(names::kWalkthroughFolder) + "\\" + ModuleFileName[i];
+    if (const auto path = resolvePath(programDir, relative, EntryKind::File))
+        if (auto bytes = readModuleResource(*path, resourceName)) return std::move(*bytes);
+    throw Error(messages::resourceNotFound(resourceName));
+}
+
+std::vector<std::uint8_t> WalkthroughTable::readDocument(const std::filesystem::path& programDir, std::size_t i) const {
+    return readResource(programDir, i, names::kWalkthroughDocument);
+}
+
+std::vector<std::uint8_t> WalkthroughTable::readScreenshot(const std::filesystem::path& programDir, std::size_t i,
+                                                           std::string_view key) const {
+    return readResource(programDir, i, std::string(names::kScreenshotPrefix) + std::string(key));
+}
+
+}  // namespace kodrix

@@ -1,0 +1,91 @@
+#pragma once
+// The walkthrough library: the modules "sol\*.dll" beside the program, each
+// carrying RCDATA "name1" (its display name, cp1251 lines), "File1" (the RTF
+// document) and "img" + key (screenshots, JPEG).
+//
+// WalkthroughTable is filled once at start-up and never rebuilt: two parallel
+// arrays of a fixed capacity (60000), ModuleFileName (the name the directory
+// scan returned, extension included, no folder) and DisplayName, of which
+// entries 0 to N-1 are in use, in scan order.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kodrix {
+
+// The sort key of the list that shows the names: keys ordered byte-wise order
+// the names as the list does (the list's collation is not the catalogue's
+// business, so the caller hands it in).
+using NameSortKey = std::function<std::string(std::string_view cp1251)>;
+
+// The display name held by a "name1" resource: its lines (split as text lists
+// are: NUL ends the text; CR LF, CR and LF each end a line) and of these the
+// one first in the list's order; of equal keys the earlier line. nullopt when
+// the text has no line (empty, or starting with NUL).
+std::optional<std::string> displayNameFromNameResource(std::span<const std::uint8_t> name1, const NameSortKey& sortKey);
+
+class WalkthroughTable {
+public:
+    static constexpr std::size_t kCapacity = 60000;
+
+    // capacity: kCapacity in the program; tests pass a small one.
+    explicit WalkthroughTable(std::size_t capacity = kCapacity);
+
+    std::vector<std::string> ModuleFileName;
+    std::vector<std::string> DisplayName;
+    std::size_t N = 0;
+
+    std::size_t capacity() const noexcept { return capacity_; }
+
+    // Called once after each module the scan has read, listed or not (the
+    // page lets pending window events through there).
+    using ModuleHook = std::function<void()>;
+
+    // Sets all capacity slots of both arrays to empty names, N := 0, then
+    // scans programDir + "sol" for "*.dll" (any case) in the directory's
+    // order and enters every usable module: one that opens as a module and
+    // has a "name1" with at least one line. Unusable modules (directories,
+    // FIFOs and other non-files, unreadable or damaged files, files shrinking
+    // while read) are left out silently. The scan stops when the table is
+    // full. Never throws for anything found on disk.
+    void build(const std::filesystem::path& programDir, const NameSortKey& sortKey, const ModuleHook& afterModule = {});
+
+    // The first index in 0..N-1 whose DisplayName equals the text byte for
+    // byte, or nullopt.
+    std::optional<std::size_t> findWalkthrough(std::string_view displayName) const;
+
+    // DisplayName[0..N-1], in table order.
+    std::vector<std::string> displayNames() const;
+
+    // The bytes of a resource of entry i's module, read afresh: the module is
+    // opened, the resource copied, the module closed. Throws
+    // Error("Resource %s not found") (with the resource's name) when the
+    // module cannot be opened or lacks the resource, and
+    // Error("List index out of bounds (%d)") for i outside 0..N-1.
+    std::vector<std::uint8_t> readResource(const std::filesystem::path& programDir, std::size_t i,
+                                           std::string_view resourceName) const;
+    // "File1": the walkthrough document.
+    std::vector<std::uint8_t> readDocument(const std::filesystem::path& programDir, std::size_t i) const;
+    // "img" + key: a screenshot.
+    std::vector<std::uint8_t> readScreenshot(const std::filesystem::path& programDir, std::size_t i,
+                                             std::string_view key) const;
+
+private:
+    std::size_t capacity_;
+};
+
+// The bytes of RCDATA resourceName of the module at path, or nullopt when
+// the path is no regular file, cannot be read, is no module or lacks the
+// resource. Reads the headers, the resource directory (looked for in the
+// first 256 MB) and the resource, not the whole file; never blocks on a FIFO
+// and never maps the file, so a file shrinking meanwhile is just unreadable.
+std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesystem::path& path,
+                                                            std::string_view resourceName);
+
+}  // namespace kodrix
