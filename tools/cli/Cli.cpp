@@ -6,6 +6,7 @@
 #include "catalogue/Error.h"
 #include "catalogue/Messages.h"
 #include "catalogue/GameEntry.h"
+#include "catalogue/GameSearch.h"
 #include "catalogue/IntegerText.h"
 #include "catalogue/TextList.h"
 #include "platform/SortedStringList.h"
@@ -30,6 +31,7 @@ constexpr const char* kUsage =
     "  count PLATFORM                 the number of game-list lines of the platform\n"
     "  games PLATFORM GROUP           the group's games\n"
     "  codes PLATFORM GROUP GAME      the game's code text, one string per line\n"
+    "  search PLATFORM QUERY          the platform's games whose names contain QUERY, any case\n"
     "  icon PLATFORM INDEX OUT.png    writes icon INDEX of the platform's icon library;\n"
     "                                 prints the index, and \"substitute\" when the library lacks it\n"
     "The catalogue is the executable's folder unless --catalogue is given.\n"
@@ -100,6 +102,17 @@ int codesCommand(Context& c, const std::string& platform, const std::string& gro
     return r.ok() ? 0 : 1;
 }
 
+// The search tab's search without its window: every group of the platform,
+// the names containing the query in any letter case, sorted as the result
+// list sorts them.
+int searchCommand(Context& c, const std::string& platform, const std::string& query) {
+    platformFolder(c, platform);
+    PlatformSearch found = searchPlatform(c.programDir, cp1251::fromUtf8(platform), cp1251::fromUtf8(query));
+    if (found.noDatabase) throw Error(messages::noDatabase());
+    printList(c.out, inListOrder(found.matches, false));
+    return 0;
+}
+
 // Icon extraction decodes and draws images: it needs a GUI application object.
 // The terminal has no display, so the offscreen platform is used unless told.
 std::unique_ptr<QGuiApplication> ensureGuiApplication() {
@@ -141,7 +154,7 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
     const struct {
         const char* name;
         std::size_t arguments;
-    } commands[] = {{"platforms", 0}, {"groups", 1}, {"count", 1}, {"games", 2}, {"codes", 3}, {"icon", 3}};
+    } commands[] = {{"platforms", 0}, {"groups", 1}, {"count", 1}, {"games", 2}, {"codes", 3}, {"icon", 3}, {"search", 2}};
     auto known = std::find_if(std::begin(commands), std::end(commands), [&](const auto& k) { return verb == k.name; });
     if (known == std::end(commands)) throw UsageError{"unknown command: " + verb};
     if (a.size() != known->arguments + 1)
@@ -152,6 +165,7 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
     if (verb == "count") return countCommand(c, a[1]);
     if (verb == "games") return listGamesCommand(c, a[1], a[2]);
     if (verb == "codes") return codesCommand(c, a[1], a[2], a[3]);
+    if (verb == "search") return searchCommand(c, a[1], a[2]);
     return iconCommand(c, a[1], a[2], a[3]);
 }
 
