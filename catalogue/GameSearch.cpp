@@ -55,9 +55,9 @@ PlatformSearch searchPlatform(const std::filesystem::path& programDir, std::stri
     const GameMatcher matcher(query);
     const FolderIndex folder(platformDir(programDir, platform));
     for (const std::string& group : groups.names) {
-        for (std::string& name : loadTextList(folder.fileOrGuess(names::groupList(group)))) {
-            if (name.size() >= matcher.queryLength() && matcher.matches(name)) out.matches.push_back(std::move(name));
-        }
+        forEachFileLine(folder.fileOrGuess(names::groupList(group)), [&](std::string_view name) {
+            if (name.size() >= matcher.queryLength() && matcher.matches(name)) out.matches.emplace_back(name);
+        });
     }
     return out;
 }

@@ -23,6 +23,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QToolButton>
+#include <algorithm>
 
 namespace kodrix {
 namespace {
@@ -179,8 +180,8 @@ void FindPage::collectCandidates(const std::filesystem::path& searchPath, std::s
     for (int i = 0; i < groups_->count(); ++i) {
         processPendingEvents();
         if (stopRun_) return;
-        Label1->setText(kSortingStatus);
-        NProgressBar1->setPosition(i);
+        setStatus(kSortingStatus);
+        showProgress(i, groups_->count() - 1);
         // The result list sorts the group's names; they are collected in
         // that order.
         SortedStringList* list = TextListBox1->list();
@@ -198,7 +199,7 @@ void FindPage::matchCandidates(const std::string& query) {
     const int count = candidates_->count();
     NProgressBar1->setMax(count - 1);
     NProgressBar1->setMin(0);
-    Label1->setText(kMatchingStatus);
+    setStatus(kMatchingStatus);
     QElapsedTimer sinceAdded;
     sinceAdded.start();
     for (int j = 0; j < count && !stopRun_; ++j) {
@@ -208,7 +209,7 @@ void FindPage::matchCandidates(const std::string& query) {
         if (stopRun_) break;
         if (matcher.matches(names[static_cast<std::size_t>(j)])) pending_.push_back(names[static_cast<std::size_t>(j)]);
         processPendingEvents();
-        NProgressBar1->setPosition(j);
+        showProgress(j, count - 1);
 
         if (!pending_.empty() && sinceAdded.elapsed() >= kResultIntervalMs &&
             (static_cast<std::size_t>(TextListBox1->list()->count()) <= kSmallList ||
@@ -227,15 +228,32 @@ void FindPage::addPendingResults() {
     pending_.clear();
 }
 
+void FindPage::showProgress(int position, int last) {
+    // The bar repaints at once on every new position: positions that move
+    // it by less than a pixel are not written, the last one always is.
+    const qint64 range = qint64(NProgressBar1->max()) - NProgressBar1->min();
+    const int pixel = range > 0 ? int((position - NProgressBar1->min()) * NProgressBar1->width() / range) : 0;
+    if (position != last && pixel == progressPixel_ && position != 0) return;
+    progressPixel_ = pixel;
+    NProgressBar1->setPosition(position);
+}
+
+void FindPage::setStatus(const QString& text) {
+    if (Label1->text() == text) return;
+    Label1->setText(text);
+    // The label sizes itself to its text; the window's layout may widen it.
+    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
+}
+
 void FindPage::endRun() {
-    Label1->setText(finalStatus(TextListBox1->list()->count()));
+    setStatus(finalStatus(TextListBox1->list()->count()));
     SpeedButton1->show();
 }
 
 void FindPage::Base2Change() {
     TextListBox1->list()->clear();
     TextListBox1->updateScrollWidth();
-    Label1->setText(kIdleStatus);
+    setStatus(kIdleStatus);
     NProgressBar1->setPosition(0);
     // A run still going on belongs to the platform chosen before: it adds
     // nothing more and ends with its final status.

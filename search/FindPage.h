@@ -76,6 +76,8 @@ private:
     void collectCandidates(const std::filesystem::path& searchPath, std::size_t queryLength);
     void matchCandidates(const std::string& query);
     void addPendingResults();
+    void showProgress(int position, int last);
+    void setStatus(const QString& text);
     void endRun();
 
     std::filesystem::path programDir_;
@@ -87,6 +89,7 @@ private:
     std::vector<std::string> pending_;
     // Set by a platform change during a run: the run adds nothing more.
     bool stopRun_ = false;
+    int progressPixel_ = -1;  // the bar's filled length written last
 };
 
 }  // namespace kodrix
