@@ -11,6 +11,7 @@
 #include "platform/richedit/RichEditView.h"
 #include "search/WorkList.h"
 #include "support/CatalogueFixture.h"
+#include "search/Unreadable.h"
 #include "ui/ErrorReport.h"
 
 #include <QComboBox>
@@ -20,10 +21,8 @@
 #include <QTabWidget>
 #include <QTest>
 #include <QToolButton>
-#include <fstream>
 #include <functional>
 #include <thread>
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace kodrix;
@@ -44,23 +43,6 @@ QStringList items(const SortedStringList* l) {
 void duringTheRun(std::function<void()> fn) {
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
-}
-
-// A list that exists but cannot be opened: no read permission, or, for root
-// (who reads anything), a link to a kernel file nobody may read. False when
-// neither can be made here.
-bool makeUnreadable(const std::filesystem::path& path) {
-    const std::filesystem::path writeOnly = "/sys/bus/pci/rescan";
-    if (::geteuid() != 0) {
-        std::ofstream(path) << "x\r\n";
-        std::filesystem::permissions(path, std::filesystem::perms::none);
-        return true;
-    }
-    if (std::filesystem::is_regular_file(writeOnly) && !std::ifstream(writeOnly)) {
-        std::filesystem::create_symlink(writeOnly, path);
-        return true;
-    }
-    return false;
 }
 
 // The code page and the search page in a tab control of their own, as the
@@ -285,7 +267,7 @@ TEST_F(FindPageTest, PlatformWithoutListsReportsNoDatabaseAndFindsNothing) {
 }
 
 TEST_F(FindPageTest, UnreadableListStopsTheRunAndThePageReturnsToIdle) {
-    if (!makeUnreadable(cat.dir.path() / "PC/C.dat")) GTEST_SKIP() << "no unreadable file can be made here";
+    if (!test::makeUnreadable(cat.dir.path() / "PC/C.dat")) GTEST_SKIP() << "no unreadable file can be made here";
     open();
     choosePlatform("PC");
     EXPECT_FALSE(search("b"));

@@ -4,12 +4,11 @@
 #include "components/BarChart.h"
 #include "platform/dialogs/Dialogs.h"
 #include "support/CatalogueFixture.h"
+#include "search/Unreadable.h"
 #include "ui/ErrorReport.h"
 
 #include <QImage>
 #include <QLayout>
-#include <fstream>
-#include <unistd.h>
 #include <gtest/gtest.h>
 
 using namespace kodrix;
@@ -102,16 +101,7 @@ TEST_F(GraphPageTest, UnreadableListStopsTheBuildWithTheBarsSoFar) {
     cat.platform("A1");
     cat.file("A1/A.dat", lines(5));
     cat.platform("B2");
-    const auto dat = cat.dir.path() / "B2/B.dat";
-    const std::filesystem::path writeOnly = "/sys/bus/pci/rescan";
-    if (::geteuid() != 0) {
-        cat.file("B2/B.dat", "x\r\n");
-        std::filesystem::permissions(dat, std::filesystem::perms::none);
-    } else if (std::filesystem::is_regular_file(writeOnly) && !std::ifstream(writeOnly)) {
-        std::filesystem::create_symlink(writeOnly, dat);
-    } else {
-        GTEST_SKIP() << "no unreadable file can be made here";
-    }
+    if (!test::makeUnreadable(cat.dir.path() / "B2/B.dat")) GTEST_SKIP() << "no unreadable file can be made here";
     cat.platform("C3");
     cat.file("C3/C.dat", lines(2));
     EXPECT_FALSE(guarded(page.get(), [&] { page->BuildStatisticsChart({"A1", "B2", "C3"}, 1); }));
