@@ -48,6 +48,11 @@ std::vector<std::string> splitLines(std::string_view bytes) {
     return splitLines(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
+void forEachLine(std::span<const std::uint8_t> bytes, const std::function<void(std::string_view)>& fn) {
+    const auto* p = reinterpret_cast<const char*>(bytes.data());
+    scanLines(bytes.data(), bytes.size(), [&](std::size_t b, std::size_t e) { fn(std::string_view(p + b, e - b)); });
+}
+
 std::size_t countLines(std::span<const std::uint8_t> bytes) {
     // Counting needs no line boundaries: every CR and every LF ends a line,
     // except an LF right after a CR; a last line without a line end counts.
@@ -77,5 +82,9 @@ std::vector<std::string> loadTextList(const std::filesystem::path& path) {
 }
 
 std::size_t countFileLines(const std::filesystem::path& path) { return countLines(openListFile(path).bytes()); }
+
+void forEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view)>& fn) {
+    forEachLine(openListFile(path).bytes(), fn);
+}
 
 }  // namespace kodrix

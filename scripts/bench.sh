@@ -42,6 +42,14 @@ if command -v hyperfine >/dev/null 2>&1; then
   hyperfine -N --warmup 3 --runs "$RUNS" \
     "$BUILD_DIR/bin/kodrix-cli --catalogue $CATALOGUE codes MegaBox S '$GAME'" \
     "wrestool -x -t 6 $MODULE" --output=null
+  # The search verb against the plain-text tools over the same lists: a
+  # typical query and the empty one (every name), whole processes.
+  for QUERY in racer ""; do
+    echo "== hyperfine: kodrix-cli search MegaBox '$QUERY' vs grep -i -F | sort -f"
+    hyperfine -N --warmup 3 --runs "$RUNS" \
+      "$BUILD_DIR/bin/kodrix-cli --catalogue $CATALOGUE search MegaBox '$QUERY'" \
+      "bash -c 'LC_ALL=C grep -i -F -h -e \"$QUERY\" $CATALOGUE/MegaBox/*.dat | LC_ALL=C sort -f'" --output=null
+  done
 else
   echo "(hyperfine not installed: process timings above come from resource_bench's own loop)"
 fi

@@ -11,6 +11,7 @@ packages=(
   icoutils binutils-mingw-w64-i686
   xvfb xauth
   fonts-dejavu-core
+  hyperfine
 )
 if [ "${KODRIX_WITH_GUI_TOOLS:-0}" = 1 ]; then
   packages+=(xdotool x11-apps imagemagick trayer)

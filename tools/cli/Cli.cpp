@@ -7,6 +7,7 @@
 #include "catalogue/Error.h"
 #include "catalogue/Messages.h"
 #include "catalogue/GameEntry.h"
+#include "catalogue/GameSearch.h"
 #include "catalogue/IntegerText.h"
 #include "catalogue/TextList.h"
 #include "catalogue/WalkthroughTable.h"
@@ -35,6 +36,7 @@ constexpr const char* kUsage =
     "  count PLATFORM                 the number of game-list lines of the platform\n"
     "  games PLATFORM GROUP           the group's games\n"
     "  codes PLATFORM GROUP GAME      the game's code text, one string per line\n"
+    "  search PLATFORM QUERY          the platform's games whose names contain QUERY, any case\n"
     "  icon PLATFORM INDEX OUT.png    writes icon INDEX of the platform's icon library;\n"
     "                                 prints the index, and \"substitute\" when the library lacks it\n"
     "  walkthroughs                   the walkthroughs' display names, as the program lists them\n"
@@ -107,6 +109,39 @@ int codesCommand(Context& c, const std::string& platform, const std::string& gro
     return r.ok() ? 0 : 1;
 }
 
+// The search tab's search without its window: every group of the platform,
+// the names containing the query in any letter case, in the order of the
+// result list (its sort keys, equal keys in the order found). A query may
+// find every name of the platform, so the keys lie in one buffer and sort
+// with their eight leading bytes held inline.
+int searchCommand(Context& c, const std::string& platform, const std::string& query) {
+    platformFolder(c, platform);
+    PlatformSearch found = searchPlatform(c.programDir, cp1251::fromUtf8(platform), cp1251::fromUtf8(query));
+    if (found.noDatabase) throw Error(messages::noDatabase());
+    struct Entry {
+        std::uint64_t head;
+        std::uint32_t index, offset, size;
+    };
+    std::string keys;
+    std::vector<Entry> order;
+    order.reserve(found.matches.size());
+    for (const std::string& name : found.matches) {
+        const std::string key = SortedStringList::sortKey(name);
+        std::uint64_t head = 0;
+        for (std::size_t i = 0; i < 8; ++i) head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+        order.push_back({head, static_cast<std::uint32_t>(order.size()), static_cast<std::uint32_t>(keys.size()),
+                         static_cast<std::uint32_t>(key.size())});
+        keys += key;
+    }
+    std::sort(order.begin(), order.end(), [&](const Entry& a, const Entry& b) {
+        if (a.head != b.head) return a.head < b.head;
+        const int byKey = std::string_view(keys).substr(a.offset, a.size).compare(std::string_view(keys).substr(b.offset, b.size));
+        return byKey != 0 ? byKey < 0 : a.index < b.index;
+    });
+    for (const Entry& e : order) printLine(c.out, found.matches[e.index]);
+    return 0;
+}
+
 // Icon extraction decodes and draws images: it needs a GUI application object.
 // The terminal has no display, so the offscreen platform is used unless told.
 std::unique_ptr<QGuiApplication> ensureGuiApplication() {
@@ -176,7 +211,7 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
         const char* name;
         std::size_t arguments;
     } commands[] = {{"platforms", 0}, {"groups", 1}, {"count", 1}, {"games", 2}, {"codes", 3}, {"icon", 3},
-                    {"walkthroughs", 0}, {"screenshot", 3}};
+                    {"search", 2}, {"walkthroughs", 0}, {"screenshot", 3}};
     auto known = std::find_if(std::begin(commands), std::end(commands), [&](const auto& k) { return verb == k.name; });
     if (known == std::end(commands)) throw UsageError{"unknown command: " + verb};
     if (a.size() != known->arguments + 1)
@@ -187,6 +222,7 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
     if (verb == "count") return countCommand(c, a[1]);
     if (verb == "games") return listGamesCommand(c, a[1], a[2]);
     if (verb == "codes") return codesCommand(c, a[1], a[2], a[3]);
+    if (verb == "search") return searchCommand(c, a[1], a[2]);
     if (verb == "walkthroughs") return listWalkthroughsCommand(c);
     if (verb == "screenshot") return screenshotCommand(c, a[1], a[2], a[3]);
     return iconCommand(c, a[1], a[2], a[3]);

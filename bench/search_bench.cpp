@@ -1,0 +1,154 @@
+// Timings of the search page and the chart build on a catalogue (normally the
+// large generated one):
+// - a search on the platform with the most games, end to end through the page
+//   as the user starts it (the page shown offscreen, the event pump running):
+//   a typical query and the empty query, which lists every name;
+// - what the event pump costs a run: its calls alone, as many as a run makes;
+// - the chart build over every platform of the catalogue, beside the floor of
+//   reading the same ".dat" files' bytes.
+//   search_bench CATALOGUE_DIR [QUERY]
+#include "browser/CodePage.h"
+#include "catalogue/CatalogueFs.h"
+#include "catalogue/Cp1251.h"
+#include "catalogue/Discovery.h"
+#include "components/BarChart.h"
+#include "components/Gauge.h"
+#include "platform/EventPump.h"
+#include "platform/SortedViews.h"
+#include "platform/dialogs/Dialogs.h"
+#include "search/FindPage.h"
+#include "search/GraphPage.h"
+#include "search/WorkList.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabWidget>
+#include <algorithm>
+#include <cstdio>
+#include <fcntl.h>
+#include <functional>
+#include <unistd.h>
+#include <vector>
+
+using namespace kodrix;
+
+namespace {
+
+double medianMs(int runs, const std::function<void()>& fn) {
+    std::vector<double> t;
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer timer;
+        timer.start();
+        fn();
+        t.push_back(timer.nsecsElapsed() / 1e6);
+    }
+    std::sort(t.begin(), t.end());
+    return t[t.size() / 2];
+}
+
+std::size_t readAll(const std::vector<std::filesystem::path>& files) {
+    static std::vector<char> buf(1 << 20);
+    std::size_t total = 0;
+    for (const auto& f : files) {
+        int fd = ::open(f.c_str(), O_RDONLY);
+        if (fd < 0) continue;
+        ssize_t n;
+        while ((n = ::read(fd, buf.data(), buf.size())) > 0) total += static_cast<std::size_t>(n);
+        ::close(fd);
+    }
+    return total;
+}
+
+std::vector<std::filesystem::path> datFiles(const std::filesystem::path& platform) {
+    std::vector<DirEntry> files;
+    listFilesWithExtension(platform, ".dat", files);
+    std::vector<std::filesystem::path> out;
+    for (const auto& f : files) out.push_back(f.path);
+    return out;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 2) {
+        std::fprintf(stderr, "usage: search_bench CATALOGUE_DIR [QUERY]\n");
+        return 2;
+    }
+    const std::filesystem::path dir = argv[1];
+    const QString typical = QString::fromUtf8(argc > 2 ? argv[2] : "racer");
+    dialogs::DialogScript quiet;  // no modal boxes in a benchmark
+
+    std::string biggest;
+    std::uint64_t most = 0;
+    for (const auto& p : listPlatforms(dir).names) {
+        auto n = countPlatformCodes(platformDir(dir, p)).total;
+        if (n > most) most = n, biggest = p;
+    }
+
+    QTabWidget window;
+    TGauge gauge;
+    auto* code = new CodePage(dir, &gauge);
+    auto* find = new FindPage(dir, code);
+    window.addTab(code, "Коды");
+    window.addTab(find, "Поиск");
+    QObject::connect(find, &FindPage::codePageRequested, &window, [&] { window.setCurrentWidget(code); });
+    window.resize(708, 545);
+    window.show();
+    window.setCurrentWidget(find);
+    find->listPlatforms();
+    find->base2->selectIndex(find->base2->list()->indexOf(cp1251::upper(biggest)));
+    QApplication::processEvents();
+
+    auto run = [&](const QString& query) {
+        find->Edit1->setText(query);
+        find->SpeedButton1Click();
+    };
+    const double typicalMs = medianMs(15, [&] { run(typical); });
+    const int typicalFound = find->TextListBox1->list()->count();
+    const double emptyMs = medianMs(7, [&] { run(QString()); });
+    const int emptyFound = find->TextListBox1->list()->count();
+    const int candidates = find->candidateList()->count();
+    const double floorMs = medianMs(15, [&] { readAll(datFiles(platformDir(dir, biggest))); });
+
+    // The pump's share: its calls alone, three per candidate and one per group.
+    const double pumpMs = medianMs(7, [&] {
+        for (int i = 0; i < 3 * candidates + 36; ++i) processPendingEvents();
+    });
+
+    std::printf("platform %s: %llu games\n", biggest.c_str(), static_cast<unsigned long long>(most));
+    std::printf("search \"%s\"        %8.1f ms  (%d found; floor: reading the lists %5.1f ms)\n",
+                typical.toUtf8().constData(), typicalMs, typicalFound, floorMs);
+    std::printf("search, empty query %8.1f ms  (%d found)\n", emptyMs, emptyFound);
+    std::printf("event pump alone    %8.1f ms  for %d calls, as in the empty-query run\n", pumpMs, 3 * candidates + 36);
+
+    // The chart over every platform, in the platform list's order.
+    SortedStringList base;
+    base.setUpperCase(true);
+    base.assign(listPlatforms(dir).names);
+    const std::vector<std::string> platforms = base.items();
+    int walkthroughs = 0;
+    std::vector<std::filesystem::path> allDats;
+    for (const auto& p : platforms) {
+        auto files = datFiles(platformDir(dir, p));
+        allDats.insert(allDats.end(), files.begin(), files.end());
+    }
+    if (auto sol = findEntry(dir, "sol", EntryKind::Directory)) {
+        std::vector<DirEntry> modules;
+        listFilesWithExtension(*sol, ".dll", modules);
+        walkthroughs = static_cast<int>(modules.size());
+    }
+    int bars = 0;
+    const double chartMs = medianMs(15, [&] {
+        GraphPage page(dir);
+        page.BuildStatisticsChart(platforms, walkthroughs);
+        bars = static_cast<int>(page.Chart1->bars().size());
+    });
+    const double chartFloorMs = medianMs(15, [&] { readAll(allDats); });
+    std::printf("chart build         %8.1f ms  (%d bars, %zu lists; floor: reading them %5.1f ms; beyond it %5.1f ms)\n",
+                chartMs, bars, allDats.size(), chartFloorMs, chartMs - chartFloorMs);
+    return 0;
+}

@@ -1,0 +1,95 @@
+#pragma once
+// The "Поиск" page: finds every game of one platform whose name contains a
+// piece of text, in any letter group and any letter case, and opens a found
+// game on the code page.
+//
+// A run reads every letter-group list of the platform afresh, in two phases
+// (collecting the names at least as long as the query, then testing them),
+// and lets pending window events be handled between items, so the window
+// stays alive and the user can switch pages, change the platform or open a
+// result meanwhile. The hidden start button is what keeps a second run from
+// starting.
+#include <QWidget>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QListView;
+class QToolButton;
+
+namespace kodrix {
+
+class CodePage;
+class RichEditView;
+class SortedComboBox;
+class SortedListBox;
+class TNProgressBar;
+class WorkList;
+
+class FindPage : public QWidget {
+    Q_OBJECT
+public:
+    // codePage: the page a result click opens the game on.
+    FindPage(const std::filesystem::path& programDir, CodePage* codePage, QWidget* parent = nullptr);
+
+    // Controls, under their component names.
+    SortedComboBox* base2 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QToolButton* SpeedButton1 = nullptr;
+    QLabel* Label1 = nullptr;
+    TNProgressBar* NProgressBar1 = nullptr;
+    SortedListBox* TextListBox1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;   // work list: the run's letter groups, never shown
+    QListView* ListBox1 = nullptr;    // work list: the run's candidate names, never shown
+    RichEditView* RxRichEdit1 = nullptr;
+
+    // The work lists' items (cp1251).
+    WorkList* groupList() const { return groups_; }
+    WorkList* candidateList() const { return candidates_; }
+
+    // Events. They throw the program's errors; the page's connections run
+    // them through the general error report.
+    void SpeedButton1Click();   // start search
+    void Edit1KeyPress(char key);
+    void Base2Change();         // search platform change
+    void TextListBox1Click();   // result click
+
+    // Its part of the creation step: the platforms into base2, item 0 selected.
+    void listPlatforms();
+
+    // A run is in progress exactly while the start button is hidden.
+    bool running() const;
+
+signals:
+    // A result click asks for the code page to become the active page.
+    void codePageRequested();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void createControls();
+    void connectHandlers();
+    void collectCandidates(const std::filesystem::path& searchPath, std::size_t queryLength);
+    void matchCandidates(const std::string& query);
+    void addPendingResults();
+    void showProgress(int position, int last);
+    void setStatus(const QString& text);
+    void endRun();
+
+    std::filesystem::path programDir_;
+    CodePage* code_;
+    WorkList* groups_ = nullptr;
+    WorkList* candidates_ = nullptr;
+    // Matches not yet in the result list: they join it in bulk, so a run
+    // with tens of thousands of results costs no quadratic inserts.
+    std::vector<std::string> pending_;
+    // Set by a platform change during a run: the run adds nothing more.
+    bool stopRun_ = false;
+    int progressPixel_ = -1;  // the bar's filled length written last
+};
+
+}  // namespace kodrix

@@ -1,0 +1,309 @@
+#include "search/FindPage.h"
+
+#include "browser/CodePage.h"
+#include "catalogue/Cp1251.h"
+#include "catalogue/Discovery.h"
+#include "components/Gauge.h"
+#include "components/ProgresBarFlat.h"
+#include "platform/SortedViews.h"
+#include "platform/Text.h"
+#include "platform/dialogs/Dialogs.h"
+#include "platform/richedit/RichEditView.h"
+#include "search/WorkList.h"
+#include "support/CatalogueFixture.h"
+#include "search/Unreadable.h"
+#include "ui/ErrorReport.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QTabWidget>
+#include <QTest>
+#include <QToolButton>
+#include <functional>
+#include <thread>
+#include <gtest/gtest.h>
+
+using namespace kodrix;
+using kodrix::pack::GameSource;
+
+namespace {
+
+std::string cp(const char* utf8) { return cp1251::fromUtf8(utf8); }
+
+QStringList items(const SortedStringList* l) {
+    QStringList out;
+    for (int i = 0; i < l->count(); ++i) out << l->text(i);
+    return out;
+}
+
+// Runs fn at the run's first pass of the event pump: the pump lets events
+// through at most every few milliseconds, so the test waits that long first.
+void duringTheRun(std::function<void()> fn) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    QMetaObject::invokeMethod(qApp, std::move(fn), Qt::QueuedConnection);
+}
+
+// The code page and the search page in a tab control of their own, as the
+// main window holds them.
+class FindPageTest : public testing::Test {
+protected:
+    test::CatalogueFixture cat;
+    dialogs::DialogScript script;
+    std::unique_ptr<QTabWidget> tabs;
+    TGauge* gauge = nullptr;
+    CodePage* code = nullptr;
+    FindPage* find = nullptr;
+
+    void SetUp() override {
+        // PS2: names in several groups, in no particular order; PC: one group.
+        cat.platform("PS2");
+        cat.file("PS2/S.dat", "Space\r\nSTAR RACER 2\r\n");
+        cat.file("PS2/R.dat", "Road Racer\r\nRacer X racer\r\n");
+        cat.file("PS2/X.dat", "Road Racer\r\n");
+        cat.file("PS2/RUS.dat", cp("ЗВЕЗДНЫЙ ГОНЩИК\r\nАист\r\n"));
+        cat.file("PS2/A.dat", "Alpha\r\n\r\nAce");
+        cat.platform("PC");
+        cat.group("PC", "B", {{"beta", 0, {"Beta code"}}, {"Bravo", 0, {"Bravo code"}}});
+    }
+
+    FindPage& open() {
+        tabs = std::make_unique<QTabWidget>();
+        gauge = new TGauge(tabs.get());
+        code = new CodePage(cat.dir.path(), gauge);
+        find = new FindPage(cat.dir.path(), code);
+        tabs->addTab(code, "Коды");
+        tabs->addTab(find, "Поиск");
+        QObject::connect(find, &FindPage::codePageRequested, tabs.get(), [this] { tabs->setCurrentWidget(code); });
+        code->Base->list()->addMany(listPlatforms(cat.dir.path()).names);
+        code->Base->selectIndex(0);
+        guarded(tabs.get(), [this] { code->BaseChange(); });
+        find->listPlatforms();
+        tabs->setCurrentWidget(find);
+        script.clear();  // what the code page reported
+        return *find;
+    }
+    void choosePlatform(const char* name) { find->base2->selectIndex(find->base2->list()->indexOf(name)); }
+    bool search(const QString& query) {
+        find->Edit1->setText(query);
+        return guarded(tabs.get(), [&] { find->SpeedButton1Click(); });
+    }
+    QString status() const { return find->Label1->text(); }
+    QStringList results() const { return items(find->TextListBox1->list()); }
+};
+
+}  // namespace
+
+TEST_F(FindPageTest, ControlsHaveTheirNamesPlacesAndTexts) {
+    FindPage& f = open();
+    EXPECT_EQ(f.objectName(), "find");
+    const struct {
+        QWidget* control;
+        const char* name;
+        QRect bounds;
+        const char* hint;
+    } controls[] = {
+        {f.base2, "base2", {0, 0, 209, 21}, "Выберите нужную платформу"},
+        {f.Edit1, "Edit1", {0, 26, 209, 21}, "Введите имя игры или ее часть"},
+        {f.SpeedButton1, "SpeedButton1", {0, 53, 209, 49}, "Начать поиск требуемой игры"},
+        {f.Label1, "Label1", {8, 109, 73, 13}, ""},
+        {f.NProgressBar1, "NProgressBar1", {0, 136, 209, 25}, ""},
+        {f.TextListBox1, "TextListBox1", {0, 162, 209, 277}, "Список найденных игр"},
+        {f.RxRichEdit1, "RxRichEdit1", {210, 0, 493, 439}, ""},
+    };
+    for (const auto& c : controls) {
+        EXPECT_EQ(c.control->objectName(), c.name);
+        EXPECT_EQ(c.control->geometry(), c.bounds) << c.name;
+        EXPECT_EQ(c.control->toolTip(), QString::fromUtf8(c.hint)) << c.name;
+    }
+    EXPECT_EQ(f.SpeedButton1->text(), "Начать поиск");
+    EXPECT_EQ(status(), "Статус поиска");
+    EXPECT_FALSE(f.Edit1->hasFrame());
+    EXPECT_TRUE(f.NProgressBar1->smooth());
+    EXPECT_FALSE(f.NProgressBar1->showFrame());
+    EXPECT_TRUE(f.base2->list()->upperCase());
+    EXPECT_TRUE(f.ComboBox1->isHidden());
+    EXPECT_TRUE(f.ListBox1->isHidden());
+    EXPECT_TRUE(f.RxRichEdit1->isReadOnly());
+    EXPECT_EQ(f.RxRichEdit1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
+    EXPECT_EQ(items(f.base2->list()), (QStringList{"PC", "PS2"}));
+    EXPECT_EQ(f.base2->currentIndex(), 0);
+
+    // The button keeps its own font whatever the window's font.
+    QFont big("DejaVu Serif");
+    big.setPixelSize(30);
+    tabs->setFont(big);
+    EXPECT_EQ(f.SpeedButton1->font().family(), "MS Sans Serif");
+    EXPECT_TRUE(f.SpeedButton1->font().bold());
+    EXPECT_EQ(f.SpeedButton1->font().pixelSize(), 19);
+    EXPECT_EQ(f.Edit1->font().pixelSize(), 30);
+}
+
+TEST_F(FindPageTest, SearchFindsNamesInAnyGroupAndCaseSortedAsStored) {
+    open();
+    choosePlatform("PS2");
+    const struct {
+        const char* query;
+        QStringList found;
+    } cases[] = {
+        // A name holding the query twice counts once; the same name in two
+        // groups counts twice.
+        {"racer", {"Racer X racer", "Road Racer", "Road Racer", "STAR RACER 2"}},
+        {"гонщик", {"ЗВЕЗДНЫЙ ГОНЩИК"}},
+        {"ЁЖ", {}},
+        {"", {"", "Ace", "Alpha", "Racer X racer", "Road Racer", "Road Racer", "Space", "STAR RACER 2", "Аист",
+              "ЗВЕЗДНЫЙ ГОНЩИК"}},
+        {"a much longer query than every name", {}},
+    };
+    for (const auto& c : cases) {
+        const QString query = QString::fromUtf8(c.query);
+        ASSERT_TRUE(search(query)) << c.query;
+        EXPECT_EQ(results(), c.found) << c.query;
+        EXPECT_EQ(status(), "Поиск завершен, найдено: " + QString::number(c.found.size())) << c.query;
+        EXPECT_FALSE(find->SpeedButton1->isHidden()) << c.query;
+    }
+    EXPECT_TRUE(script.messages.empty());
+}
+
+TEST_F(FindPageTest, NamesShorterThanTheQueryNeverBecomeCandidates) {
+    open();
+    choosePlatform("PS2");
+    ASSERT_TRUE(search("Road Racer"));
+    EXPECT_EQ(find->groupList()->count(), 5);
+    // Group by group in listing order, each group's names in sorted order.
+    std::vector<std::string> expected;
+    for (const std::string& g : find->groupList()->items()) {
+        if (g == "S") expected.push_back("STAR RACER 2");
+        if (g == "R") expected.insert(expected.end(), {"Racer X racer", "Road Racer"});
+        if (g == "X") expected.push_back("Road Racer");
+        if (g == "RUS") expected.push_back(cp("ЗВЕЗДНЫЙ ГОНЩИК"));
+    }
+    EXPECT_EQ(find->candidateList()->items(), expected);
+    EXPECT_EQ(results(), (QStringList{"Road Racer", "Road Racer"}));
+    EXPECT_EQ(find->NProgressBar1->max(), 4);  // the matching phase's range: candidates - 1
+}
+
+TEST_F(FindPageTest, OneGroupGivesTheSortingRangeZeroToZero) {
+    open();
+    choosePlatform("PC");
+    int min = -1, max = -1;
+    duringTheRun([&] {
+        min = find->NProgressBar1->min();
+        max = find->NProgressBar1->max();
+    });
+    ASSERT_TRUE(search("b"));
+    EXPECT_EQ(min, 0);
+    EXPECT_EQ(max, 0);
+    EXPECT_EQ(results(), (QStringList{"beta", "Bravo"}));
+}
+
+TEST_F(FindPageTest, EnterStartsARunOnlyWhileTheButtonShows) {
+    open();
+    choosePlatform("PS2");
+    find->Edit1->setText("racer");
+    bool hiddenAfterEnter = false;
+    duringTheRun([&] {
+        QTest::keyClick(find->Edit1, Qt::Key_Return);  // a second run would end and show the button
+        hiddenAfterEnter = find->SpeedButton1->isHidden();
+    });
+    QTest::keyClick(find->Edit1, Qt::Key_Return);
+    EXPECT_TRUE(hiddenAfterEnter);
+    EXPECT_EQ(status(), "Поиск завершен, найдено: 4");
+    EXPECT_EQ(results().size(), 4);
+
+    // Another key starts nothing; Enter after the run starts a new one.
+    find->Edit1->setText("гонщик");
+    QTest::keyClick(find->Edit1, Qt::Key_A);
+    EXPECT_EQ(results().size(), 4);
+    find->Edit1->setText("гонщик");
+    QTest::keyClick(find->Edit1, Qt::Key_Enter);
+    EXPECT_EQ(results(), QStringList{"ЗВЕЗДНЫЙ ГОНЩИК"});
+}
+
+TEST_F(FindPageTest, EditsDuringARunLeaveItAlone) {
+    open();
+    choosePlatform("PS2");
+    duringTheRun([&] { find->Edit1->setText("Alpha"); });
+    ASSERT_TRUE(search("racer"));
+    EXPECT_EQ(find->Edit1->text(), "Alpha");
+    EXPECT_EQ(results().size(), 4);
+    EXPECT_EQ(status(), "Поиск завершен, найдено: 4");
+}
+
+TEST_F(FindPageTest, PlatformChangeEmptiesTheResultsAndEndsARunInProgress) {
+    open();
+    choosePlatform("PS2");
+    ASSERT_TRUE(search("racer"));
+    choosePlatform("PC");
+    find->Base2Change();
+    EXPECT_TRUE(results().isEmpty());
+    EXPECT_EQ(status(), "Статус поиска");
+    EXPECT_EQ(find->NProgressBar1->position(), 0);
+    ASSERT_TRUE(search("b"));  // on the new platform
+    EXPECT_EQ(results(), (QStringList{"beta", "Bravo"}));
+
+    // During a run: the list is emptied, nothing more is added, and the run
+    // ends with its final status and the button back.
+    choosePlatform("PS2");
+    duringTheRun([&] {
+        choosePlatform("PC");
+        find->Base2Change();
+    });
+    ASSERT_TRUE(search(""));
+    EXPECT_TRUE(results().isEmpty());
+    EXPECT_EQ(status(), "Поиск завершен, найдено: 0");
+    EXPECT_FALSE(find->SpeedButton1->isHidden());
+}
+
+TEST_F(FindPageTest, PlatformWithoutListsReportsNoDatabaseAndFindsNothing) {
+    cat.platform("Empty");
+    open();
+    choosePlatform("EMPTY");
+    ASSERT_TRUE(search(""));
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_EQ(script.messages[0].text, QString("Не найдено ни одной базы"));
+    EXPECT_EQ(status(), "Поиск завершен, найдено: 0");
+    EXPECT_FALSE(find->SpeedButton1->isHidden());
+}
+
+TEST_F(FindPageTest, UnreadableListStopsTheRunAndThePageReturnsToIdle) {
+    if (!test::makeUnreadable(cat.dir.path() / "PC/C.dat")) GTEST_SKIP() << "no unreadable file can be made here";
+    open();
+    choosePlatform("PC");
+    EXPECT_FALSE(search("b"));
+    ASSERT_EQ(script.messages.size(), 1u);
+    EXPECT_TRUE(script.messages[0].text.startsWith("Cannot open file \"")) << script.messages[0].text.toStdString();
+    EXPECT_TRUE(results().isEmpty());  // the names of a group read before are no results
+    EXPECT_EQ(status(), "Поиск завершен, найдено: 0");
+    EXPECT_FALSE(find->SpeedButton1->isHidden());
+}
+
+TEST_F(FindPageTest, ResultClickOpensTheGameOnTheCodePageEveryTime) {
+    cat.platform("Sega");
+    cat.group("Sega", "M", {{"Moon Patrol", 0, {"Moon code"}}, {"Mortal Strike", 0, {"Mortal code"}}});
+    cat.group("Sega", "S", {{"Star Mortal", 0, {"Star code"}}});
+    open();
+    choosePlatform("SEGA");
+    ASSERT_TRUE(search("mortal"));
+    ASSERT_EQ(results(), (QStringList{"Mortal Strike", "Star Mortal"}));
+
+    for (int round = 0; round < 2; ++round) {
+        tabs->setCurrentWidget(find);
+        find->TextListBox1->setItemIndex(0);
+        ASSERT_TRUE(guarded(tabs.get(), [&] { find->TextListBox1Click(); }));
+        EXPECT_EQ(tabs->currentWidget(), code) << round;
+        EXPECT_EQ(tabs->focusWidget(), code->CodeView) << round;
+        EXPECT_EQ(code->Base->currentText(), "SEGA") << round;
+        EXPECT_EQ(code->Codes->currentText(), "M") << round;
+        EXPECT_EQ(code->LigthFind->text().toUpper(), "MORTAL STRIKE") << round;
+        EXPECT_EQ(code->CodeView->itemIndex(), 1) << round;
+        EXPECT_EQ(code->textview->lines(), QStringList{"Mortal code"}) << round;
+    }
+    EXPECT_TRUE(script.messages.empty());
+
+    find->TextListBox1->setItemIndex(1);
+    ASSERT_TRUE(guarded(tabs.get(), [&] { find->TextListBox1Click(); }));
+    EXPECT_EQ(code->Codes->currentText(), "S");
+    EXPECT_EQ(code->textview->lines(), QStringList{"Star code"});
+}

@@ -1,0 +1,43 @@
+#include "tools/cli/Cli.h"
+
+#include "catalogue/Cp1251.h"
+#include "support/TempDir.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+using namespace kodrix;
+
+TEST(SearchCli, PrintsTheMatchingNamesSortedInUtf8) {
+    test::TempDir dir;
+    dir.write("PS2/base.ini", "");
+    dir.write("PS2/S.dat", "STAR RACER 2\r\nSpace\r\n");
+    dir.write("PS2/R.dat", "Road Racer\r\nracer x\r\n");
+    dir.write("PS2/RUS.dat", cp1251::fromUtf8("ЗВЕЗДНЫЙ ГОНЩИК\r\nЁжик\r\n"));
+    dir.write("Empty/base.ini", "");
+    const std::string catalogue = dir.path().string();
+    const struct {
+        std::vector<std::string> args;
+        int code;
+        std::string out;
+        std::string errStart;
+    } cases[] = {
+        {{"search", "ps2", "RACER"}, 0, "racer x\nRoad Racer\nSTAR RACER 2\n", ""},
+        {{"search", "PS2", "гонщик"}, 0, "ЗВЕЗДНЫЙ ГОНЩИК\n", ""},
+        {{"search", "PS2", "ёж"}, 0, "Ёжик\n", ""},
+        {{"search", "PS2", "zzz"}, 0, "", ""},
+        {{"search", "PS2", ""}, 0, "racer x\nRoad Racer\nSpace\nSTAR RACER 2\nЁжик\nЗВЕЗДНЫЙ ГОНЩИК\n", ""},
+        {{"search", "Empty", "a"}, 1, "", "Не найдено ни одной базы"},
+        {{"search", "Nowhere", "a"}, 1, "", "kodrix-cli: no platform"},
+        {{"search", "PS2"}, 2, "", "kodrix-cli: search takes 2 argument(s)"},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::string> args{"--catalogue", catalogue};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        std::ostringstream out, err;
+        EXPECT_EQ(cli::runCli(args, out, err), c.code) << c.args.back();
+        EXPECT_EQ(out.str(), c.out) << c.args.back();
+        EXPECT_EQ(err.str().substr(0, c.errStart.size()), c.errStart) << c.args.back();
+    }
+}
