@@ -83,10 +83,7 @@ void RichEditView::setAutoUrlDetect(bool on) {
         highlighter_->rehighlight();  // at once, not when the event loop next runs
     } else {
         highlighter_->setDocument(nullptr);  // takes the links' look away
-        if (pointingHand_) {
-            viewport()->setCursor(Qt::IBeamCursor);
-            pointingHand_ = false;
-        }
+        viewport()->setCursor(Qt::IBeamCursor);
     }
 }
 
@@ -122,6 +119,7 @@ void RichEditView::mousePressEvent(QMouseEvent* event) {
         if (const auto link = linkAt(event->position().toPoint())) pressed_ = PressedLink{link->start, link->end, button};
     }
     QTextEdit::mousePressEvent(event);
+    if (button == Qt::RightButton || pressed_) event->accept();  // the view acts on it
 }
 
 void RichEditView::mouseReleaseEvent(QMouseEvent* event) {
@@ -132,16 +130,16 @@ void RichEditView::mouseReleaseEvent(QMouseEvent* event) {
         const auto link = linkAt(event->position().toPoint());
         if (link && link->start == pressed->start && link->end == pressed->end) emit URLClick(link->text, button);
     }
-    if (button == Qt::RightButton && popupMenu_) popupMenu_->popup(event->globalPosition().toPoint());
+    if (button == Qt::RightButton) {
+        event->accept();
+        if (popupMenu_) popupMenu_->popup(event->globalPosition().toPoint());
+    }
 }
 
 void RichEditView::mouseMoveEvent(QMouseEvent* event) {
-    const bool overLink = linkAt(event->position().toPoint()).has_value();
-    if (overLink != pointingHand_) {
-        pointingHand_ = overLink;
-        viewport()->setCursor(overLink ? Qt::PointingHandCursor : Qt::IBeamCursor);
-    }
     QTextEdit::mouseMoveEvent(event);
+    const Qt::CursorShape shape = linkAt(event->position().toPoint()) ? Qt::PointingHandCursor : Qt::IBeamCursor;
+    if (viewport()->cursor().shape() != shape) viewport()->setCursor(shape);
 }
 
 void RichEditView::contextMenuEvent(QContextMenuEvent* event) {

@@ -94,7 +94,6 @@ private:
     bool autoUrlDetect_ = false;
     LinkHighlighter* highlighter_ = nullptr;
     QPointer<QMenu> popupMenu_;
-    bool pointingHand_ = false;
 
     struct PressedLink {
         int start = 0;
