@@ -11,7 +11,7 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
 fi
 benches=()
 for src in bench/*.cpp; do benches+=("$(basename "$src" .cpp)"); done
-cmake --build "$BUILD_DIR" --target kodrix-pack kodrix-cli "${benches[@]}" -j "$(nproc)"
+cmake --build "$BUILD_DIR" --target kodrix-pack kodrix-cli rtf_plaintext "${benches[@]}" -j "$(nproc)"
 
 CATALOGUE="$BUILD_DIR/bench-catalogue"
 if [ ! -f "$CATALOGUE/.complete" ]; then
@@ -25,6 +25,8 @@ for b in "${benches[@]}"; do
   echo "== $b"
   if [ "$b" = resource_bench ]; then
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
+  elif [ "$b" = rtf_bench ]; then
+    "$BUILD_DIR/bin/$b" "$BUILD_DIR/bench-walkthrough.rtf" "$BUILD_DIR/bin/rtf_plaintext" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
   else
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
   fi
@@ -38,6 +40,10 @@ if command -v hyperfine >/dev/null 2>&1; then
   hyperfine -N --warmup 3 --runs "$RUNS" \
     "$BUILD_DIR/bin/kodrix-cli --catalogue $CATALOGUE codes MegaBox S '$GAME'" \
     "wrestool -x -t 6 $MODULE" --output=null
+  RTF="$BUILD_DIR/bench-walkthrough.rtf"
+  echo "== hyperfine: rtf_plaintext vs unrtf --text on $RTF"
+  hyperfine -N --warmup 3 --runs "$RUNS" \
+    "$BUILD_DIR/bin/rtf_plaintext $RTF" "unrtf --text $RTF" --output=null
 else
-  echo "(hyperfine not installed: process timings above come from resource_bench's own loop)"
+  echo "(hyperfine not installed: process timings above come from the benchmarks' own loops)"
 fi

@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libgtest-dev
   clang libclang-rt-14-dev
   icoutils binutils-mingw-w64-i686
+  unrtf
   xvfb xauth
   fonts-dejavu-core
 )

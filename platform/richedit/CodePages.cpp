@@ -64,16 +64,20 @@ std::string iconvName(int codePage) {
 
 CodePageDecoder::~CodePageDecoder() {
     for (const Converter& c : converters_)
-        if (c.cd) iconv_close(static_cast<iconv_t>(c.cd));
+        if (c.owned) iconv_close(static_cast<iconv_t>(c.cd));
 }
 
 void* CodePageDecoder::converter(int codePage) {
     for (const Converter& c : converters_)
         if (c.codePage == codePage) return c.cd;
     iconv_t cd = iconv_open("UTF-16LE", iconvName(codePage).c_str());
-    if (cd == reinterpret_cast<iconv_t>(-1)) cd = codePage == 1252 ? nullptr : static_cast<iconv_t>(converter(1252));
-    converters_.push_back({codePage, cd});
-    return cd;
+    if (cd != reinterpret_cast<iconv_t>(-1)) {
+        converters_.push_back({codePage, cd, true});
+        return cd;
+    }
+    void* fallback = codePage == 1252 ? nullptr : converter(1252);
+    converters_.push_back({codePage, fallback, false});
+    return fallback;
 }
 
 void CodePageDecoder::decode(int codePage, std::string_view bytes, std::u16string& out) {

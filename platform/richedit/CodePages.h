@@ -35,6 +35,7 @@ private:
     struct Converter {
         int codePage;
         void* cd;
+        bool owned;  // false when it borrows the 1252 converter
     };
     std::vector<Converter> converters_;
 };

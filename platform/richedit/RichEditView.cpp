@@ -24,6 +24,9 @@ RichEditView::RichEditView(QWidget* parent) : QTextEdit(parent) {
     setUndoRedoEnabled(false);
     setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     viewport()->setMouseTracking(true);
+    // The view keeps its document for life (loading swaps it out for a moment).
+    document()->setParent(this);
+    spare_ = new QTextDocument(this);
     highlighter_ = new LinkHighlighter(this);
     highlighter_->setLinkColor(palette().color(QPalette::Link));
 }
@@ -48,13 +51,29 @@ QStringList RichEditView::lines() const {
 
 void RichEditView::loadFromStream(QByteArrayView bytes) {
     pressed_.reset();
-    try {
-        loadDocument(*document(), bytes);
-    } catch (const Error&) {
-        clearLines();
-        throw;
+    QTextDocument* doc = document();
+    {
+        // The view lets go of its document while the document is refilled: the
+        // view's caret would otherwise follow the inserted text to the end, and
+        // putting it back to the start would lay out the whole document at once.
+        setDocument(spare_);
+        struct Reattach {
+            RichEditView* view;
+            QTextDocument* doc;
+            ~Reattach() {
+                doc->documentLayout()->setPaintDevice(view->viewport());
+                view->setDocument(doc);
+            }
+        } reattach{this, doc};
+        try {
+            loadDocument(*doc, bytes);
+        } catch (const Error&) {
+            doc->clear();
+            lineCount_ = 0;
+            throw;
+        }
     }
-    lineCount_ = document()->isEmpty() ? 0 : document()->blockCount();
+    lineCount_ = doc->isEmpty() ? 0 : doc->blockCount();
     showFromStart();
 }
 

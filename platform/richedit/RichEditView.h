@@ -93,6 +93,7 @@ private:
     TextFormat ownFormat_ = TextFormat::Rtf;
     bool autoUrlDetect_ = false;
     LinkHighlighter* highlighter_ = nullptr;
+    QTextDocument* spare_ = nullptr;  // shown while the document is being refilled
     QPointer<QMenu> popupMenu_;
 
     struct PressedLink {

@@ -33,7 +33,7 @@ Document documentFromText(std::u16string_view text) {
             endParagraph();
         } else if (c == u'\n') {
             endParagraph();
-        } else if (c != 0) {
+        } else if (c >= 0x20 || c == kTab) {
             line += c;
         }
     }

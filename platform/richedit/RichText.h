@@ -87,7 +87,8 @@ struct Document {
 std::u16string plainText(const Document& doc, std::u16string_view lineEnd = u"\n");
 
 // A document of unformatted paragraphs: CR LF, a lone CR and a lone LF each end
-// a paragraph; NUL characters are dropped.
+// a paragraph; control characters other than tab are dropped (as the RTF
+// reader drops them).
 Document documentFromText(std::u16string_view text);
 
 // Appends text in a format to the paragraph, joining it to the last run when

@@ -65,7 +65,7 @@ Result<Document> readRtf(Bytes bytes);
 Result<Document> readRtf(std::string_view bytes);
 
 // Plain 16-bit Unicode text: the bytes as UTF-16LE code units. A leading byte
-// order mark FF FE is dropped, NUL characters are dropped, CR LF, CR and LF end
+// order mark FF FE and control characters other than tab are dropped, CR LF, CR and LF end
 // paragraphs. An odd number of bytes is an error (the stream ends inside a
 // character); no data at all is an empty document.
 Result<Document> readUtf16Text(Bytes bytes);

@@ -43,9 +43,11 @@ public:
     DocumentFiller(QTextDocument& doc, const rtf::Document& model) : doc_(doc), model_(model) {}
 
     void fill() {
-        doc_.clear();
+        // Cleared inside the edit block, the whole content counts as new: the
+        // layout then lays it out lazily, from the top, instead of all at once.
         QTextCursor cursor(&doc_);
         cursor.beginEditBlock();
+        doc_.clear();
         bool first = true;
         for (const rtf::Paragraph& p : model_.paragraphs) {
             const QTextBlockFormat block = blockFormat(p.format);
