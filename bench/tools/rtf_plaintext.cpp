@@ -15,14 +15,18 @@ int main(int argc, char** argv) {
         return 2;
     }
     std::vector<char> bytes;
-    if (FILE* f = std::fopen(argv[1], "rb")) {
-        char buffer[1 << 16];
-        for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, f)) > 0;) bytes.insert(bytes.end(), buffer, buffer + n);
-        std::fclose(f);
-    } else {
+    FILE* f = std::fopen(argv[1], "rb");
+    if (!f) {
         std::fprintf(stderr, "cannot open %s\n", argv[1]);
         return 1;
     }
+    if (std::fseek(f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(f);
+        if (size > 0) bytes.resize(static_cast<std::size_t>(size));
+        std::rewind(f);
+    }
+    bytes.resize(std::fread(bytes.data(), 1, bytes.size(), f));
+    std::fclose(f);
     const auto text = kodrix::rtf::documentPlainText(
         {reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     if (!text) {
