@@ -11,7 +11,7 @@ if [ ! -f "$BUILD_DIR/build.ninja" ]; then
 fi
 benches=()
 for src in bench/*.cpp; do benches+=("$(basename "$src" .cpp)"); done
-cmake --build "$BUILD_DIR" --target kodrix-pack kodrix-cli "${benches[@]}" -j "$(nproc)"
+cmake --build "$BUILD_DIR" --target kodrix-pack kodrix-cli rtf_plaintext "${benches[@]}" -j "$(nproc)"
 
 CATALOGUE="$BUILD_DIR/bench-catalogue"
 if [ ! -f "$CATALOGUE/.complete" ]; then
@@ -29,6 +29,8 @@ for b in "${benches[@]}"; do
     "$BUILD_DIR/bin/$b"
   elif [ "$b" = jpeg_bench ] || [ "$b" = walkthrough_bench ]; then
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$RUNS"
+  elif [ "$b" = rtf_bench ]; then
+    "$BUILD_DIR/bin/$b" "$BUILD_DIR/bench-walkthrough.rtf" "$BUILD_DIR/bin/rtf_plaintext" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
   else
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
   fi
@@ -50,6 +52,10 @@ if command -v hyperfine >/dev/null 2>&1; then
       "$BUILD_DIR/bin/kodrix-cli --catalogue $CATALOGUE search MegaBox '$QUERY'" \
       "bash -c 'LC_ALL=C grep -i -F -h -e \"$QUERY\" $CATALOGUE/MegaBox/*.dat | LC_ALL=C sort -f'" --output=null
   done
+  RTF="$BUILD_DIR/bench-walkthrough.rtf"
+  echo "== hyperfine: rtf_plaintext vs unrtf --text on $RTF"
+  hyperfine -N --warmup 3 --runs "$RUNS" \
+    "$BUILD_DIR/bin/rtf_plaintext $RTF" "unrtf --text $RTF" --output=null
 else
-  echo "(hyperfine not installed: process timings above come from resource_bench's own loop)"
+  echo "(hyperfine not installed: process timings above come from the benchmarks' own loops)"
 fi

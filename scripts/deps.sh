@@ -9,6 +9,7 @@ packages=(
   libjpeg62-turbo-dev libjpeg-turbo-progs libgtest-dev
   clang libclang-rt-14-dev
   icoutils binutils-mingw-w64-i686
+  unrtf
   xvfb xauth
   fonts-dejavu-core
   hyperfine

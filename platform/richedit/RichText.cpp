@@ -1,0 +1,53 @@
+#include "RichText.h"
+
+namespace kodrix::rtf {
+
+std::u16string plainText(const Document& doc, std::u16string_view lineEnd) {
+    std::u16string out;
+    bool first = true;
+    for (const Paragraph& p : doc.paragraphs) {
+        if (!first) out += lineEnd;
+        first = false;
+        for (const Run& r : p.runs) {
+            for (char16_t c : r.text) {
+                if (c == kLineBreak) out += lineEnd;
+                else out += c;
+            }
+        }
+    }
+    return out;
+}
+
+Document documentFromText(std::u16string_view text) {
+    Document doc;
+    std::u16string line;
+    auto endParagraph = [&] {
+        appendText(doc.paragraphs.back(), line, {});
+        line.clear();
+        doc.paragraphs.emplace_back();
+    };
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (c == u'\r') {
+            if (i + 1 < text.size() && text[i + 1] == u'\n') ++i;
+            endParagraph();
+        } else if (c == u'\n') {
+            endParagraph();
+        } else if (c >= 0x20 || c == kTab) {
+            line += c;
+        }
+    }
+    appendText(doc.paragraphs.back(), line, {});
+    return doc;
+}
+
+void appendText(Paragraph& paragraph, std::u16string_view text, const CharFormat& format) {
+    if (text.empty()) return;
+    if (!paragraph.runs.empty() && !paragraph.runs.back().isPicture() && paragraph.runs.back().format == format) {
+        paragraph.runs.back().text += text;
+        return;
+    }
+    paragraph.runs.push_back(Run{std::u16string(text), format, -1});
+}
+
+}  // namespace kodrix::rtf

@@ -1,0 +1,98 @@
+#pragma once
+// The rich-text document model shared by the RTF reader, the writers and the
+// rich-text view: paragraphs with their formatting, each a list of runs of
+// UTF-16 text with one character format, or a picture. Standard C++ only, so
+// the terminal tool and the fuzz targets use it without Qt.
+//
+// Inside a run's text, U+0009 is a tab and U+2028 a line break within the
+// paragraph (as in QTextDocument); paragraph ends are the paragraph list
+// itself. A document has at least one paragraph, possibly empty.
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kodrix::rtf {
+
+inline constexpr char16_t kTab = u'\t';
+inline constexpr char16_t kLineBreak = u'\u2028';
+
+struct Color {
+    std::uint8_t red = 0, green = 0, blue = 0;
+    bool operator==(const Color&) const = default;
+};
+
+struct Font {
+    std::u16string name;
+    int charset = 1;   // \fcharset (1: the document's code page)
+    int codePage = 0;  // \cpg, 0 when not given
+    bool operator==(const Font&) const = default;
+};
+
+// Unset values (-1, 0) leave the property to the view's own font and colours.
+struct CharFormat {
+    bool bold = false, italic = false, underline = false, strikeOut = false;
+    int halfPoints = 0;    // font size in half points, 0 = unset
+    int font = -1;         // index into Document::fonts
+    int foreground = -1;   // index into Document::colors
+    int background = -1;   // index into Document::colors
+    bool operator==(const CharFormat&) const = default;
+};
+
+enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
+
+// Indents and spacing in twips (1/1440 inch).
+struct ParaFormat {
+    Alignment alignment = Alignment::Left;
+    int leftIndent = 0, rightIndent = 0, firstLineIndent = 0;
+    int spaceBefore = 0, spaceAfter = 0;
+    bool operator==(const ParaFormat&) const = default;
+};
+
+struct Picture {
+    enum class Kind : std::uint8_t { Png, Jpeg };
+    Kind kind = Kind::Png;
+    std::vector<std::uint8_t> bytes;   // the complete PNG or JPEG file
+    int widthPixels = 0, heightPixels = 0;   // \picw, \pich (0 = not given)
+    int goalWidth = 0, goalHeight = 0;       // \picwgoal, \pichgoal in twips (0 = not given)
+    int scaleX = 100, scaleY = 100;          // percent
+    bool operator==(const Picture&) const = default;
+};
+
+struct Run {
+    std::u16string text;   // empty for a picture
+    CharFormat format;
+    int picture = -1;      // index into Document::pictures, or -1 for text
+    bool isPicture() const { return picture >= 0; }
+    bool operator==(const Run&) const = default;
+};
+
+struct Paragraph {
+    ParaFormat format;
+    CharFormat markFormat;   // the character format of the paragraph mark
+    std::vector<Run> runs;
+    bool operator==(const Paragraph&) const = default;
+};
+
+struct Document {
+    std::vector<Font> fonts;
+    std::vector<Color> colors;
+    std::vector<Picture> pictures;
+    std::vector<Paragraph> paragraphs{Paragraph{}};
+    bool operator==(const Document&) const = default;
+};
+
+// The text without formatting: paragraphs joined by lineEnd, line breaks
+// within a paragraph written as lineEnd too, tabs kept, pictures left out.
+std::u16string plainText(const Document& doc, std::u16string_view lineEnd = u"\n");
+
+// A document of unformatted paragraphs: CR LF, a lone CR and a lone LF each end
+// a paragraph; control characters other than tab are dropped (as the RTF
+// reader drops them).
+Document documentFromText(std::u16string_view text);
+
+// Appends text in a format to the paragraph, joining it to the last run when
+// that run has the same format.
+void appendText(Paragraph& paragraph, std::u16string_view text, const CharFormat& format);
+
+}  // namespace kodrix::rtf
