@@ -1,10 +1,22 @@
 #include "Unit1.h"
 
-#include "ui/ErrorReport.h"
+#include "app/SettingPage.h"
+#include "browser/CodePage.h"
+#include "components/ColorBox.h"
+#include "components/ComboEdit.h"
 #include "components/Gauge.h"
 #include "components/SuperBar.h"
-#include "browser/CodePage.h"
 #include "platform/ApplicationHints.h"
+#include "platform/SortedViews.h"
+#include "platform/registry/IniSettingsStore.h"
+#include "search/FindPage.h"
+#include "search/GraphPage.h"
+#include "ui/ErrorReport.h"
+#include "ui/GuardedConnect.h"
+#include "viewer/Unit3.h"
+#include "walkthroughs/ScreenshotImage.h"
+#include "walkthroughs/SolutionPage.h"
+#include "walkthroughs/Unit2.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
@@ -41,18 +53,25 @@ QIcon tabImage(int index) {
 
 }  // namespace
 
-TForm1::TForm1(const std::filesystem::path& programDir, QWidget* parent) : QWidget(parent), ProgramDir(programDir) {
+TForm1::TForm1(const std::filesystem::path& programDir, TForm1Services services, QWidget* parent)
+    : QWidget(parent),
+      ProgramDir(programDir),
+      ownSettings_(services.settings ? nullptr : std::make_unique<registry::IniSettingsStore>()),
+      settings_(services.settings ? *services.settings : *ownSettings_),
+      trayService_(services.tray) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kCaption));
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);  // 8 point at 96 dots per inch
     font.setStyleHint(QFont::SansSerif);
     setFont(font);
+    applyPalette();
     createControls();
     resize(708, 545);
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
     FormCreate();
+    createViewers();
 }
 
 TForm1::~TForm1() = default;
@@ -84,10 +103,17 @@ void TForm1::createControls() {
         Gauge1->setProgress(progress);
         Gauge1->setToolTip(hint);
     });
-    solution = addPage("solution", QStringLiteral("Прохождения"));
-    find = addPage("find", QStringLiteral("Поиск"));
-    graphik = addPage("graphik", QStringLiteral("График"));
-    setting = addPage("setting", QStringLiteral("Настройки"));
+    solution = new SolutionPage(ProgramDir, Walkthroughs);
+    addPage("solution", QStringLiteral("Прохождения"), solution);
+    find = new FindPage(ProgramDir, code);
+    addPage("find", QStringLiteral("Поиск"), find);
+    connect(find, &FindPage::codePageRequested, this, [this] { PageControl1->setCurrentWidget(code); });
+    graphik = new GraphPage(ProgramDir);
+    addPage("graphik", QStringLiteral("График"), graphik);
+    setting = new SettingPage;
+    addPage("setting", QStringLiteral("Настройки"), setting);
+    connectGuarded(setting->ComboEdit1, &TComboEdit::buttonClick, this, &TForm1::ComboEdit1ButtonClick);
+    connectGuarded(setting->ColorBox1, &TColorBox::colorChanged, this, &TForm1::ColorBox1Change);
     PageControl1->setCurrentWidget(code);
 
     auto* layout = new QVBoxLayout(this);
@@ -103,13 +129,23 @@ void TForm1::createControls() {
     Timer1->setInterval(1);
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     Timer1->start();
+
+    createTrayIcon();
 }
 
 QWidget* TForm1::addPage(const char* name, const QString& caption, QWidget* page) {
-    if (!page) page = new QWidget;
     page->setObjectName(QString::fromLatin1(name));
     PageControl1->addTab(page, tabImage(PageControl1->count()), caption);
     return page;
+}
+
+void TForm1::createViewers() {
+    Form2 = std::make_unique<TForm2>();
+    solution->setScreenshotViewer(Form2.get());
+    // Damage found only when the picture is first drawn, reported once.
+    connect(Form2->Image1, &ScreenshotImage::decodeFailed, this,
+            [this](const QString& message) { showGeneralError(Form2.get(), message); });
+    Form3 = std::make_unique<TForm3>();
 }
 
 void TForm1::FormCreate() {
@@ -121,8 +157,13 @@ void TForm1::FormCreate() {
         attachApplicationEvents();
         code->showFirstIcon();
         code->listPlatforms();
+        find->listPlatforms();
         code->listFirstLetterGroups();
+        LoadSettings();
         code->BaseChange();  // the remembered platform takes effect
+        selectWindowColour();
+        solution->BuildWalkthroughList();
+        graphik->BuildStatisticsChart(code->Base->list()->items(), solution->TextListBox2->list()->count());
     });
 }
 
@@ -139,7 +180,10 @@ void TForm1::attachApplicationEvents() {
 
 void TForm1::ApplicationHint(const QString& hint) { VorlentaBar1->setPanelText(1, hint); }
 
+void TForm1::selectWindowColour() { setting->ColorBox1->setSelected(Color); }
+
 void TForm1::closeEvent(QCloseEvent* event) {
+    guarded(this, [this] { SaveSettings(); });
     QWidget::closeEvent(event);
     // The viewers are windows of their own; closing this one ends the
     // program even while one of them is open.
@@ -148,7 +192,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
 
 void TForm1::showFromSecondStart() {
     // Shown first: a hidden window cannot be raised. A normal show, so a
-    // minimised window stays minimised.
+    // minimised window stays minimised; its first paint leaves the tray.
     show();
     raise();
     activateWindow();

@@ -5,7 +5,13 @@
 // page switch or a font change. Equal writes do nothing (see ui/Bounds.h).
 #include "app/Unit1.h"
 
+#include "app/SettingPage.h"
 #include "browser/CodePage.h"
+#include "components/ColorBox.h"
+#include "components/ComboEdit.h"
+#include "components/ProgresBarFlat.h"
+#include "search/FindPage.h"
+#include "walkthroughs/SolutionPage.h"
 #include "components/SuperBar.h"
 #include "platform/richedit/RichEditView.h"
 #include "platform/SortedViews.h"
@@ -14,6 +20,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QToolButton>
+#include <initializer_list>
 
 namespace kodrix {
 namespace {
@@ -53,10 +61,33 @@ void TForm1::LayoutCodePage() {
     VorlentaBar1->setPanelWidth(0, 42);
 }
 
-void TForm1::LayoutSolutionPage() {}
+void TForm1::LayoutSolutionPage() {
+    const QSize outer = outerSize(this);
+    const int W = outer.width(), H = outer.height();
+    setHeight(solution->TextListBox2, H - 133);
+    setHeight(solution->RxRichEdit2, H - 100);
+    setWidth(solution->TextListBox2, W / 3);
+    setWidth(solution->Edit2, W / 3);
+    setLeft(solution->RxRichEdit2, W / 3 + 2);
+    setWidth(solution->RxRichEdit2, W - solution->RxRichEdit2->x() - 16);
+    VorlentaBar1->setPanelWidth(0, 42);
+}
 
-void TForm1::LayoutFindPage() {}
+void TForm1::LayoutFindPage() {
+    const QSize outer = outerSize(this);
+    const int W = outer.width(), H = outer.height();
+    setHeight(find->TextListBox1, H - 262);
+    setHeight(find->RxRichEdit1, H - 100);
+    for (QWidget* w : std::initializer_list<QWidget*>{find->Label1, find->NProgressBar1, find->SpeedButton1, find->Edit1,
+                                                      find->NProgressBar1, find->base2, find->TextListBox1})
+        setWidth(w, W / 3);
+    setLeft(find->RxRichEdit1, W / 3 + 2);
+    setWidth(find->RxRichEdit1, W - find->RxRichEdit1->x() - 16);
+    VorlentaBar1->setPanelWidth(0, 42);
+}
 
-void TForm1::LayoutSettingPage() {}
+void TForm1::LayoutSettingPage() {
+    setTop(setting->ColorBox1, setting->ComboEdit1->y() + setting->ComboEdit1->height() + 10);
+}
 
 }  // namespace kodrix

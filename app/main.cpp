@@ -3,24 +3,26 @@
 #include "ui/ApplicationTitle.h"
 #include "app/Unit1.h"
 #include "platform/instance/SingleInstance.h"
-#include "viewer/Unit3.h"
-#include "walkthroughs/Unit2.h"
 
 #include <QApplication>
 #include <QFileInfo>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Vorlenta"));  // settings: ~/.config/Vorlenta/Kodrix.conf
+    // The program ends when the main window closes (it quits itself), not
+    // when the last visible window does: a viewer closed while the main
+    // window sits in the tray must not end it.
+    QApplication::setQuitOnLastWindowClosed(false);
+    QCoreApplication::setOrganizationName(QStringLiteral("Vorlenta"));  // settings: ~/.config/Vorlenta/Kodrix.ini
     QCoreApplication::setApplicationName(QStringLiteral("Kodrix"));
     kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
     if (!instance.acquire()) return 0;  // the running copy shows itself
 
     kodrix::setApplicationTitle(kodrix::titleFromExecutableName(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
 
+    // The main window also creates the screenshot viewer and the detached
+    // viewer (hidden), after its creation step.
     kodrix::TForm1 form(kodrix::TForm1::executableDir());
-    kodrix::TForm2 screenshots;
-    kodrix::TForm3 viewer;
     QObject::connect(&instance, &kodrix::SingleInstance::showRequested, &form, &kodrix::TForm1::showFromSecondStart);
     form.show();
     return app.exec();

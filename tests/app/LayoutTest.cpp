@@ -1,5 +1,12 @@
 #include "app/Unit1.h"
+#include "app/SettingPage.h"
 #include "browser/CodePage.h"
+#include "components/ColorBox.h"
+#include "components/ComboEdit.h"
+#include "components/ProgresBarFlat.h"
+#include "search/FindPage.h"
+#include "search/GraphPage.h"
+#include "walkthroughs/SolutionPage.h"
 #include "components/SuperBar.h"
 #include "platform/SortedViews.h"
 #include "platform/dialogs/Dialogs.h"
@@ -10,6 +17,7 @@
 #include <QLineEdit>
 #include <QTabWidget>
 #include <QTimer>
+#include <QToolButton>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -53,6 +61,38 @@ TEST_F(LayoutTest, WorkedExampleOnTheCodePage) {
     expectGeometry("LigthFind", c.LigthFind, 0, 24, 240, 21);
     EXPECT_EQ(c.IconView->x(), 242);
     EXPECT_EQ(form->VorlentaBar1->panelWidth(0), 42);
+}
+
+TEST_F(LayoutTest, WorkedExampleOnTheWalkthroughSearchAndSettingPages) {
+    resizeOuter(720, 580);
+    form->PageControl1->setCurrentWidget(form->solution);
+    form->Timer1Timer();
+    SolutionPage& s = *form->solution;
+    expectGeometry("TextListBox2", s.TextListBox2, 0, 32, 240, 447);
+    expectGeometry("Edit2", s.Edit2, 0, 1, 240, 21);
+    expectGeometry("RxRichEdit2", s.RxRichEdit2, 242, 0, 462, 480);
+
+    form->VorlentaBar1->setPanelWidth(0, 38);
+    form->PageControl1->setCurrentWidget(form->find);
+    form->Timer1Timer();
+    FindPage& f = *form->find;
+    expectGeometry("TextListBox1", f.TextListBox1, 0, 162, 240, 318);
+    expectGeometry("RxRichEdit1", f.RxRichEdit1, 242, 0, 462, 480);
+    for (QWidget* w : std::initializer_list<QWidget*>{f.Label1, f.NProgressBar1, f.SpeedButton1, f.Edit1, f.base2})
+        EXPECT_EQ(w->width(), 240) << w->objectName().toStdString();
+    EXPECT_EQ(form->VorlentaBar1->panelWidth(0), 42);
+
+    // The chart page rewrites nothing, not even the status panel.
+    form->VorlentaBar1->setPanelWidth(0, 38);
+    form->PageControl1->setCurrentWidget(form->graphik);
+    form->Timer1Timer();
+    EXPECT_EQ(form->VorlentaBar1->panelWidth(0), 38);
+
+    form->PageControl1->setCurrentWidget(form->setting);
+    form->setting->ComboEdit1->resize(161, 33);  // a larger font
+    form->Timer1Timer();
+    EXPECT_EQ(form->setting->ColorBox1->y(), 32 + 33 + 10);
+    EXPECT_EQ(form->VorlentaBar1->panelWidth(0), 38);
 }
 
 TEST_F(LayoutTest, TheRightEdgeOfTheTextViewFollowsTheWindow) {

@@ -1,0 +1,98 @@
+#include "walkthroughs/SolutionPage.h"
+
+#include "catalogue/Cp1251.h"
+#include "catalogue/WalkthroughTable.h"
+#include "platform/EventPump.h"
+#include "platform/SortedViews.h"
+#include "platform/Text.h"
+#include "platform/UpperCaseValidator.h"
+#include "platform/richedit/RichEditView.h"
+#include "ui/GuardedConnect.h"
+#include "walkthroughs/Unit2.h"
+
+#include <QEvent>
+#include <QLineEdit>
+
+namespace kodrix {
+
+SolutionPage::SolutionPage(const std::filesystem::path& programDir, WalkthroughTable& table, QWidget* parent)
+    : QWidget(parent), programDir_(programDir), table_(table) {
+    setObjectName(QStringLiteral("solution"));
+    createControls();
+    connectHandlers();
+}
+
+void SolutionPage::createControls() {
+    Edit2 = new QLineEdit(this);
+    Edit2->setObjectName(QStringLiteral("Edit2"));
+    Edit2->setGeometry(0, 1, 191, 21);
+    Edit2->setToolTip(QStringLiteral("Введите название игры или ее часть"));
+    Edit2->setValidator(new UpperCaseValidator(Edit2));
+
+    TextListBox2 = new SortedListBox(this);
+    TextListBox2->setObjectName(QStringLiteral("TextListBox2"));
+    TextListBox2->setGeometry(0, 32, 190, 407);
+    TextListBox2->setToolTip(QStringLiteral("Выберите нужное прохождение"));
+    TextListBox2->viewport()->setCursor(Qt::PointingHandCursor);
+
+    RxRichEdit2 = new RichEditView(this);
+    RxRichEdit2->setObjectName(QStringLiteral("RxRichEdit2"));
+    RxRichEdit2->setGeometry(192, 0, 505, 439);
+    RxRichEdit2->setAutoUrlDetect(true);
+}
+
+void SolutionPage::connectHandlers() {
+    connectGuarded(TextListBox2, &SortedListBox::itemClicked, this, &SolutionPage::TextListBox2Click);
+    connectGuarded(Edit2, &QLineEdit::textChanged, this, &SolutionPage::Edit2Change);
+    connectGuarded(RxRichEdit2, &RichEditView::URLClick, this, &SolutionPage::RxRichEdit2URLClick);
+    Edit2->installEventFilter(this);
+}
+
+bool SolutionPage::eventFilter(QObject* watched, QEvent* event) {
+    // A click into the find box runs it again.
+    if (watched == Edit2 && event->type() == QEvent::MouseButtonPress)
+        guarded(window(), [this] { Edit2Change(); });
+    return QWidget::eventFilter(watched, event);
+}
+
+void SolutionPage::BuildWalkthroughList() {
+    table_.build(programDir_, &SortedStringList::sortKey, [] { processPendingEvents(); });
+    TextListBox2->list()->assign(table_.displayNames());
+    TextListBox2->updateScrollWidth();
+}
+
+void SolutionPage::TextListBox2Click() {
+    RxRichEdit2->clearLines();
+    const auto i = table_.findWalkthrough(TextListBox2->selectedItem());
+    if (!i) return;
+    const std::vector<std::uint8_t> document = table_.readDocument(programDir_, *i);
+    processPendingEvents();  // the cleared view repaints before the document is read
+    RxRichEdit2->loadFromStream(QByteArrayView(document.data(), static_cast<qsizetype>(document.size())));
+}
+
+void SolutionPage::Edit2Change() {
+    const int count = TextListBox2->list()->count();
+    if (count == 0) return;
+    const std::string wanted = cp1251::lower(toCp1251(Edit2->text()));
+    for (int i = 0; i < count; ++i) {
+        const std::string& item = TextListBox2->list()->item(i);
+        if (item.size() >= wanted.size() && cp1251::lower(std::string_view(item).substr(0, wanted.size())) == wanted) {
+            TextListBox2->setItemIndex(i);
+            TextListBox2->scrollTo(TextListBox2->list()->index(i));
+            return;
+        }
+        TextListBox2->setItemIndex(-1);
+    }
+}
+
+void SolutionPage::RxRichEdit2URLClick(const QString& linkText, Qt::MouseButton button) {
+    if (button == Qt::RightButton) return;  // the right button opens the view's menu only
+    const std::string text = toCp1251(linkText);
+    const std::string key = text.size() > 4 ? text.substr(4) : std::string();
+    const auto i = table_.findWalkthrough(TextListBox2->selectedItem());  // "List index out of bounds (-1)" with none
+    if (!i || !screenshots_) return;
+    const std::vector<std::uint8_t> jpeg = table_.readScreenshot(programDir_, *i, key);
+    screenshots_->showScreenshot(jpeg, window()->palette().color(QPalette::Window));
+}
+
+}  // namespace kodrix
