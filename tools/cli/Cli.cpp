@@ -11,6 +11,8 @@
 #include "catalogue/IntegerText.h"
 #include "catalogue/TextList.h"
 #include "catalogue/WalkthroughTable.h"
+#include "catalogue/PlatformStatistics.h"
+#include "platform/richedit/RtfReader.h"
 #include "platform/SortedStringList.h"
 #include "platform/icons/IconExtractor.h"
 #include "platform/jpeg/JpegPicture.h"
@@ -39,7 +41,9 @@ constexpr const char* kUsage =
     "  search PLATFORM QUERY          the platform's games whose names contain QUERY, any case\n"
     "  icon PLATFORM INDEX OUT.png    writes icon INDEX of the platform's icon library;\n"
     "                                 prints the index, and \"substitute\" when the library lacks it\n"
+    "  stats                          what the chart shows: \"COUNT NAME\" per platform, then the totals\n"
     "  walkthroughs                   the walkthroughs' display names, as the program lists them\n"
+    "  walkthrough NAME               the text of walkthrough NAME's document\n"
     "  screenshot NAME KEY OUT.jpg    writes screenshot \"img\"+KEY of walkthrough NAME; prints WIDTHxHEIGHT\n"
     "The catalogue is the executable's folder unless --catalogue is given.\n"
     "Names are matched without regard to case; input and output are UTF-8.\n";
@@ -204,6 +208,34 @@ int screenshotCommand(Context& c, const std::string& nameUtf8, const std::string
     return 0;
 }
 
+int walkthroughCommand(Context& c, const std::string& nameUtf8) {
+    const WalkthroughTable table = walkthroughTable(c);
+    const auto i = table.findWalkthrough(cp1251::fromUtf8(nameUtf8));
+    if (!i) throw Error(cp1251::fromUtf8("kodrix-cli: no walkthrough \"" + nameUtf8 + "\" in the catalogue"));
+    const std::vector<std::uint8_t> document = table.readDocument(c.programDir, *i);
+    // The document's text as the walkthrough view reads it: RTF, else UTF-16.
+    const auto text = rtf::documentPlainText(document, u"\n");
+    if (!text) throw Error(messages::failedToLoadStream());
+    c.out << QString::fromStdU16String(*text).toStdString();
+    if (!text->empty() && text->back() != u'\n') c.out << '\n';
+    return 0;
+}
+
+int statsCommand(Context& c) {
+    const Listing platforms = listPlatforms(c.programDir);
+    if (platforms.noDatabase) printLine(c.err, messages::noDatabase());
+    const std::int64_t walkthroughs = static_cast<std::int64_t>(walkthroughTable(c).N);
+    StatisticsEvents events;
+    events.noDatabase = [&](const std::string&) { printLine(c.err, messages::noDatabase()); };
+    events.barAdded = [&](const StatisticsBar& bar) {
+        c.out << bar.value << ' ';
+        printLine(c.out, bar.label);
+    };
+    if (auto title = buildStatistics(c.programDir, inListOrder(platforms.names, true), walkthroughs, events))
+        printLine(c.out, *title);
+    return 0;
+}
+
 int runCommand(Context& c, const std::vector<std::string>& a) {
     if (a.empty()) throw UsageError{"no command given"};
     const std::string& verb = a[0];
@@ -211,7 +243,7 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
         const char* name;
         std::size_t arguments;
     } commands[] = {{"platforms", 0}, {"groups", 1}, {"count", 1}, {"games", 2}, {"codes", 3}, {"icon", 3},
-                    {"search", 2}, {"walkthroughs", 0}, {"screenshot", 3}};
+                    {"search", 2}, {"stats", 0}, {"walkthroughs", 0}, {"walkthrough", 1}, {"screenshot", 3}};
     auto known = std::find_if(std::begin(commands), std::end(commands), [&](const auto& k) { return verb == k.name; });
     if (known == std::end(commands)) throw UsageError{"unknown command: " + verb};
     if (a.size() != known->arguments + 1)
@@ -223,7 +255,9 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
     if (verb == "games") return listGamesCommand(c, a[1], a[2]);
     if (verb == "codes") return codesCommand(c, a[1], a[2], a[3]);
     if (verb == "search") return searchCommand(c, a[1], a[2]);
+    if (verb == "stats") return statsCommand(c);
     if (verb == "walkthroughs") return listWalkthroughsCommand(c);
+    if (verb == "walkthrough") return walkthroughCommand(c, a[1]);
     if (verb == "screenshot") return screenshotCommand(c, a[1], a[2], a[3]);
     return iconCommand(c, a[1], a[2], a[3]);
 }
