@@ -13,10 +13,9 @@ packages=(
   xvfb xauth
   fonts-dejavu-core
   hyperfine
+  # the end-to-end run on a real display (scripts/e2e.sh)
+  openbox trayer xdotool wmctrl x11-utils imagemagick
 )
-if [ "${KODRIX_WITH_GUI_TOOLS:-0}" = 1 ]; then
-  packages+=(xdotool x11-apps imagemagick trayer)
-fi
 
 missing=()
 for p in "${packages[@]}"; do
