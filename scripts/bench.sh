@@ -25,6 +25,8 @@ for b in "${benches[@]}"; do
   echo "== $b"
   if [ "$b" = resource_bench ]; then
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
+  elif [ "$b" = layout_bench ]; then
+    "$BUILD_DIR/bin/$b" "$BUILD_DIR/bin"
   elif [ "$b" = catalogue_bench ]; then
     "$BUILD_DIR/bin/$b"
   elif [ "$b" = jpeg_bench ] || [ "$b" = walkthrough_bench ]; then
@@ -35,6 +37,26 @@ for b in "${benches[@]}"; do
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
   fi
 done
+
+# The idle program on a virtual display, its 1 ms layout timer running: CPU
+# time over 10 s (user + system, from /proc), as a share of one core.
+if command -v Xvfb >/dev/null 2>&1; then
+  echo "== idle CPU: the program on the demo catalogue under Xvfb, 10 s"
+  IDLE=$(mktemp -d)
+  Xvfb :97 -screen 0 1280x900x24 -nolisten tcp >/dev/null 2>&1 &
+  XVFB=$!
+  sleep 1
+  DISPLAY=:97 XDG_CONFIG_HOME="$IDLE" XDG_RUNTIME_DIR="$IDLE" QT_QPA_PLATFORM=xcb "$BUILD_DIR/bin/Kodrix" >/dev/null 2>&1 &
+  PROGRAM=$!
+  sleep 3
+  BEFORE=$(awk '{print $14 + $15}' /proc/$PROGRAM/stat)
+  sleep 10
+  AFTER=$(awk '{print $14 + $15}' /proc/$PROGRAM/stat)
+  kill $PROGRAM $XVFB 2>/dev/null
+  wait $PROGRAM $XVFB 2>/dev/null
+  rm -rf "$IDLE"
+  echo "CPU: $((AFTER - BEFORE)) of $(( $(getconf CLK_TCK) * 10 )) clock ticks = $(awk "BEGIN { printf \"%.1f\", ($AFTER - $BEFORE) * 100 / ($(getconf CLK_TCK) * 10) }")% of one core"
+fi
 
 # The same process comparison through hyperfine, when available.
 if command -v hyperfine >/dev/null 2>&1; then
