@@ -26,9 +26,11 @@ QMessageBox::Icon toQt(Icon icon) {
 // The scripted answer of a kind: the front of its queue, or cancel.
 template <class T>
 std::optional<T> nextAnswer(std::deque<std::optional<T>>& answers) {
-    if (answers.empty()) return std::nullopt;
-    std::optional<T> answer = answers.front();
-    answers.pop_front();
+    std::optional<T> answer;
+    if (!answers.empty()) {
+        answer = std::move(answers.front());
+        answers.pop_front();
+    }
     return answer;
 }
 }  // namespace

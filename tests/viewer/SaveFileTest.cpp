@@ -6,7 +6,6 @@
 #include "support/TempDir.h"
 #include "viewer/TextActions.h"
 
-#include <QDir>
 #include <QString>
 
 #include <csignal>
@@ -135,23 +134,4 @@ TEST(SaveDialogRules, DefaultExtensionFiltersAndFormatByExtension) {
     };
     for (const auto& f : formats)
         EXPECT_EQ(TextActions::formatForFileName(f.name, f.own), f.written) << f.name << " own " << int(f.own);
-}
-
-TEST(SaveDialogRules, ScriptRecordsRequestsAndAnswersRelativeToTheCurrentFolder) {
-    dialogs::DialogScript script;
-    script.saveAnswers = {QString("walk"), std::nullopt};
-    dialogs::SaveDialog dialog;
-    dialog.FileName = "Code.txt";
-    dialog.DefaultExt = "doc";
-    dialog.Filter = "Text|*.doc";
-    ASSERT_TRUE(dialog.Execute(nullptr));
-    EXPECT_EQ(dialog.FileName, QDir::current().absoluteFilePath("walk.doc"));
-    EXPECT_FALSE(dialog.Execute(nullptr));
-    EXPECT_FALSE(dialog.Execute(nullptr));  // nothing left: cancelled
-    ASSERT_EQ(script.saveRequests.size(), 3u);
-    EXPECT_EQ(script.saveRequests[0].fileName, "Code.txt");
-    EXPECT_EQ(script.saveRequests[1].fileName, QDir::current().absoluteFilePath("walk.doc"));
-    EXPECT_EQ(script.saveRequests[0].defaultExt, "doc");
-    EXPECT_EQ(script.saveRequests[0].filter, "Text|*.doc");
-    EXPECT_TRUE(script.saveRequests[0].overwritePrompt);
 }

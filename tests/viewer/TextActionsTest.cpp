@@ -120,9 +120,6 @@ TEST_F(TextActionsTest, MenusHoldTheirItemsAndPrintIsNeverEnabled) {
         for (QAction* item : {a->N6, a->N7, a->N10}) EXPECT_TRUE(item->isEnabled());
         for (QAction* item : {a->N6, a->N8, a->N10}) EXPECT_FALSE(item->icon().isNull()) << item->objectName().toStdString();
         EXPECT_TRUE(a->N7->icon().isNull());
-        EXPECT_EQ(a->SaveDialog.DefaultExt, "doc");
-        EXPECT_EQ(a->SaveDialog.Filter, "Text (txt)|*.doc|Any FileS(*.*)|*.*");
-        EXPECT_TRUE(a->SaveDialog.OverwritePrompt);
     }
     EXPECT_EQ(actions->N11->objectName(), "N11");
     EXPECT_FALSE(actions->N11->icon().isNull());
@@ -194,6 +191,10 @@ TEST_F(TextActionsTest, SaveWritesTheFormatTheNameChooses) {
         EXPECT_EQ(bytes.rfind("{\\rtf", 0) == 0, c.rtf) << c.written << ": " << bytes;
         EXPECT_EQ(script.saveRequests.back().fileName, "Code.txt");
     }
+    const dialogs::SaveRequest& asked = script.saveRequests.front();
+    EXPECT_EQ(asked.defaultExt, "doc");
+    EXPECT_EQ(asked.filter, "Text (txt)|*.doc|Any FileS(*.*)|*.*");
+    EXPECT_TRUE(asked.overwritePrompt);
     EXPECT_EQ(contentOf(file("Code.txt")), plainWalk);
     EXPECT_EQ(contentOf(file("find.doc")), cp("Поиск\r\nline"));
     // The RTF read back gives the document saved.
