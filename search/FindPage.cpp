@@ -12,6 +12,7 @@
 #include "platform/EventPump.h"
 #include "platform/SortedViews.h"
 #include "platform/Text.h"
+#include "platform/WholeFileWriter.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/richedit/RichEditView.h"
 #include "ui/GuardedConnect.h"
@@ -22,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
+#include <QMenu>
 #include <QToolButton>
 #include <algorithm>
 
@@ -107,6 +109,13 @@ void FindPage::createControls() {
     RxRichEdit1->setObjectName(QStringLiteral("RxRichEdit1"));
     RxRichEdit1->setGeometry(210, 0, 493, 439);
     RxRichEdit1->setAcceptRichText(false);  // plain text
+    RxRichEdit1->setOwnFormat(RichEditView::TextFormat::PlainText);
+
+    PopupMenu4 = new QMenu(this);
+    PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
+    SaveGamename1 = PopupMenu4->addAction(QStringLiteral("Сохранить имена игр"));
+    SaveGamename1->setObjectName(QStringLiteral("SaveGamename1"));
+    TextListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
 }
 
 void FindPage::connectHandlers() {
@@ -114,6 +123,9 @@ void FindPage::connectHandlers() {
     connectGuarded(base2, &QComboBox::activated, this, &FindPage::Base2Change);
     connectGuarded(TextListBox1, &SortedListBox::itemClicked, this, &FindPage::TextListBox1Click);
     Edit1->installEventFilter(this);
+    connectGuarded(SaveGamename1, &QAction::triggered, this, &FindPage::SaveGamename1Click);
+    connect(TextListBox1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& pos) { PopupMenu4->popup(TextListBox1->viewport()->mapToGlobal(pos)); });
 }
 
 bool FindPage::eventFilter(QObject* watched, QEvent* event) {
@@ -284,6 +296,15 @@ void FindPage::TextListBox1Click() {
     code_->LigthFindChange();  // also when the box held that text already
     // An empty line names no game: there is nothing to show.
     if (!name.empty()) code_->CodeViewClick();
+}
+
+void FindPage::SaveGamename1Click() {
+    if (!saveDialog_) return;
+    saveDialog_->FileName = QStringLiteral("find.doc");
+    if (!saveDialog_->Execute(window())) return;
+    std::string bytes;
+    for (const std::string& name : TextListBox1->list()->items()) bytes += name + "\r\n";
+    writeWholeFile(saveDialog_->FileName, QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
 
 }  // namespace kodrix

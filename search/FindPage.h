@@ -18,9 +18,14 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QListView;
+class QMenu;
 class QToolButton;
+class QAction;
 
 namespace kodrix {
+namespace dialogs {
+class SaveDialog;
+}
 
 class CodePage;
 class RichEditView;
@@ -44,7 +49,9 @@ public:
     SortedListBox* TextListBox1 = nullptr;
     QComboBox* ComboBox1 = nullptr;   // work list: the run's letter groups, never shown
     QListView* ListBox1 = nullptr;    // work list: the run's candidate names, never shown
-    RichEditView* RxRichEdit1 = nullptr;
+    RichEditView* RxRichEdit1 = nullptr;  // plain text is its own format
+    QMenu* PopupMenu4 = nullptr;          // TextListBox1's popup menu
+    QAction* SaveGamename1 = nullptr;     // "Сохранить имена игр"
 
     // The work lists' items (cp1251).
     WorkList* groupList() const { return groups_; }
@@ -56,6 +63,13 @@ public:
     void Edit1KeyPress(char key);
     void Base2Change();         // search platform change
     void TextListBox1Click();   // result click
+    // Save names: the results, in list order, each as its cp1251 bytes and
+    // CR LF, into the file chosen in the save dialog ("find.doc" proposed).
+    void SaveGamename1Click();
+
+    // The main window's save dialog, which Save names opens. Without one,
+    // Save names does nothing.
+    void setSaveDialog(dialogs::SaveDialog* dialog) { saveDialog_ = dialog; }
 
     // Its part of the creation step: the platforms into base2, item 0 selected.
     void listPlatforms();
@@ -90,6 +104,7 @@ private:
     // Set by a platform change during a run: the run adds nothing more.
     bool stopRun_ = false;
     int progressPixel_ = -1;  // the bar's filled length written last
+    dialogs::SaveDialog* saveDialog_ = nullptr;
 };
 
 }  // namespace kodrix

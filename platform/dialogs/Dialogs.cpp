@@ -4,6 +4,9 @@
 #include "platform/Text.h"
 
 #include <QColorDialog>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QFontDialog>
 #include <QMessageBox>
 #include <cstdlib>
@@ -23,9 +26,11 @@ QMessageBox::Icon toQt(Icon icon) {
 // The scripted answer of a kind: the front of its queue, or cancel.
 template <class T>
 std::optional<T> nextAnswer(std::deque<std::optional<T>>& answers) {
-    if (answers.empty()) return std::nullopt;
-    std::optional<T> answer = answers.front();
-    answers.pop_front();
+    std::optional<T> answer;
+    if (!answers.empty()) {
+        answer = std::move(answers.front());
+        answers.pop_front();
+    }
     return answer;
 }
 }  // namespace
@@ -70,6 +75,54 @@ bool FontDialog::Execute(QWidget* parent) {
     const auto chosen = chooseFont(parent, Font);
     if (!chosen) return false;
     Font = *chosen;
+    return true;
+}
+
+QStringList qtNameFilters(const QString& filter) {
+    QStringList out;
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    for (qsizetype i = 0; i + 1 < parts.size(); i += 2) {
+        const QStringList patterns = parts[i + 1].split(QLatin1Char(';'), Qt::SkipEmptyParts);
+        out << parts[i] + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+    }
+    return out;
+}
+
+QString withDefaultExtension(const QString& fileName, const QString& ext) {
+    if (ext.isEmpty() || QFileInfo(fileName).fileName().contains(QLatin1Char('.'))) return fileName;
+    return fileName + QLatin1Char('.') + ext;
+}
+
+std::optional<QString> chooseSaveFile(QWidget* parent, const SaveRequest& request) {
+    if (g_script) {
+        g_script->saveRequests.push_back(request);
+        const auto answer = nextAnswer(g_script->saveAnswers);
+        if (!answer) return std::nullopt;
+        return withDefaultExtension(QDir::current().absoluteFilePath(*answer), request.defaultExt);
+    }
+    // The folder chosen last is where the next dialog opens, for the whole
+    // program, as with the system's own dialogs.
+    static QString lastFolder;
+    QFileDialog dialog(parent);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::HideNameFilterDetails);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.overwritePrompt);
+    dialog.setNameFilters(qtNameFilters(request.filter));
+    dialog.setDefaultSuffix(request.defaultExt);
+    if (!lastFolder.isEmpty() && QFileInfo(request.fileName).isRelative()) dialog.setDirectory(lastFolder);
+    dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return std::nullopt;
+    const QString chosen = dialog.selectedFiles().constFirst();
+    lastFolder = QFileInfo(chosen).absolutePath();
+    return chosen;
+}
+
+bool SaveDialog::Execute(QWidget* parent) {
+    const auto chosen = chooseSaveFile(parent, {FileName, DefaultExt, Filter, OverwritePrompt});
+    if (!chosen) return false;
+    FileName = *chosen;
     return true;
 }
 

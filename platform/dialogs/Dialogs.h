@@ -6,6 +6,7 @@
 #include <QColor>
 #include <QFont>
 #include <QString>
+#include <QStringList>
 #include <deque>
 #include <optional>
 #include <vector>
@@ -48,6 +49,42 @@ public:
     bool Execute(QWidget* parent);
 };
 
+// What a save dialog is opened with.
+struct SaveRequest {
+    QString fileName;    // the proposed name
+    QString defaultExt;  // without its dot
+    QString filter;      // the toolkit's form: "label|pattern|label|pattern"
+    bool overwritePrompt = true;
+};
+
+// The save-file dialog: the full path of the file chosen (with the default
+// extension appended when the name has none), or nothing when the user
+// cancels. With overwritePrompt, choosing an existing file asks first.
+std::optional<QString> chooseSaveFile(QWidget* parent, const SaveRequest& request);
+
+// A save dialog component, set up once and opened many times. Execute shows
+// it with FileName proposed; when the user confirms, FileName is the full
+// path chosen and the result is true.
+class SaveDialog {
+public:
+    QString FileName;
+    QString DefaultExt;
+    QString Filter;
+    bool OverwritePrompt = true;
+    bool Execute(QWidget* parent);
+};
+
+// The toolkit's filter "Text (txt)|*.doc|Any files|*.*" as Qt's name filters
+// ("Text (txt) (*.doc)", "Any files (*.*)"); patterns separated by ";" in the
+// toolkit's form are separated by spaces in Qt's. An odd last label without
+// a pattern is dropped.
+QStringList qtNameFilters(const QString& filter);
+
+// The name with ".ext" appended when its last component has no dot at all
+// (the rule of Qt's file dialog: "walk" gets it, "walk." and ".profile" do
+// not). An empty ext appends nothing.
+QString withDefaultExtension(const QString& fileName, const QString& ext);
+
 // Records requests while it lives; only one may be installed at a time.
 // Each kind of dialog has its queue of scripted answers: the front answers
 // the next request of that kind; with none left, the dialog is cancelled.
@@ -64,6 +101,11 @@ public:
     std::deque<std::optional<QColor>> colorAnswers;
     std::vector<QFont> fontRequests;  // the font each font dialog started at
     std::deque<std::optional<QFont>> fontAnswers;
+    // Save dialogs: a scripted answer is the name the user gives (a relative
+    // one lies in the current folder); the default extension is applied as
+    // the real dialog applies it. Nothing (or an empty queue) cancels.
+    std::vector<SaveRequest> saveRequests;
+    std::deque<std::optional<QString>> saveAnswers;
     void clear() { messages.clear(); }
 };
 
