@@ -13,6 +13,8 @@
 #include "search/GraphPage.h"
 #include "ui/ErrorReport.h"
 #include "ui/GuardedConnect.h"
+#include "platform/richedit/RichEditView.h"
+#include "viewer/TextActions.h"
 #include "viewer/Unit3.h"
 #include "walkthroughs/ScreenshotImage.h"
 #include "walkthroughs/SolutionPage.h"
@@ -130,6 +132,11 @@ void TForm1::createControls() {
     connect(Timer1, &QTimer::timeout, this, &TForm1::Timer1Timer);
     Timer1->start();
 
+    Actions = new TextActions(this, /*withViewItem=*/true);
+    for (RichEditView* view : {code->textview, solution->RxRichEdit2, find->RxRichEdit1})
+        view->setPopupMenu(Actions->PopupMenu3);
+    find->setSaveDialog(&Actions->SaveDialog);
+
     createTrayIcon();
 }
 
@@ -146,6 +153,14 @@ void TForm1::createViewers() {
     connect(Form2->Image1, &ScreenshotImage::decodeFailed, this,
             [this](const QString& message) { showGeneralError(Form2.get(), message); });
     Form3 = std::make_unique<TForm3>();
+    Actions->setViewer(Form3.get());
+    // The detached viewer shows the active view's content in the colour and
+    // font of the settings page.
+    Form3->setSources([this] { return focusWidget(); },
+                      [this] { return setting->ColorBox1->selected().toQColor(); },
+                      [this] { return setting->FontDialog1.Font; });
+    // A link there opens a screenshot of the walkthrough selected here.
+    connectGuarded(Form3->RxRichEdit2, &RichEditView::URLClick, solution, &SolutionPage::RxRichEdit2URLClick);
 }
 
 void TForm1::FormCreate() {

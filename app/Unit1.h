@@ -34,6 +34,7 @@ class SettingPage;
 class SolutionPage;
 class TForm2;
 class TForm3;
+class TextActions;
 class TGauge;
 class TVorlentaBar;
 
@@ -72,6 +73,10 @@ public:
     QTimer* Timer1 = nullptr;  // the layout timer, 1 ms, from creation to destruction
     TTrayIcon* TrayIcon1 = nullptr;
     QMenu* PopupMenu2 = nullptr;  // the tray menu: N3 "Восстановить", N15, N5 "Закрыть"
+    // The text views' menu PopupMenu3 (copy, select all, print, save, view in
+    // a window) and the main window's save dialog, which also saves the
+    // search page's found names.
+    TextActions* Actions = nullptr;
 
     // The screenshot viewer and the detached viewer, created hidden after
     // the main window and kept until it goes.

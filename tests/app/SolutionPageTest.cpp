@@ -13,6 +13,8 @@
 #include "walkthroughs/ScreenshotImage.h"
 #include "walkthroughs/SolutionPage.h"
 #include "walkthroughs/Unit2.h"
+#include "viewer/TextActions.h"
+#include "viewer/Unit3.h"
 
 #include <QLineEdit>
 #include <gtest/gtest.h>
@@ -161,4 +163,27 @@ TEST_F(SolutionPageTest, LinksOpenScreenshotsOfTheWalkthroughSelectedNow) {
     p.Edit2->setText(QStringLiteral("Я"));  // no selection while the document is still shown
     clickLink("www.12");
     EXPECT_EQ(lastReport(), "List index out of bounds (-1)");
+}
+
+TEST_F(SolutionPageTest, TheDetachedViewerCopiesTheActiveViewAndItsLinksUseTheMainSelection) {
+    const auto small = test::solidJpeg(40, 30, qRgb(0, 0, 200));
+    walkthrough("one.dll", "One", rtf("{\\b Жирный} www.5"), {{"5", small}});
+    walkthrough("two.dll", "Two", rtf("x"));
+    SolutionPage& p = open();
+    form->show();
+    select("One");
+    p.RxRichEdit2->setFocus();
+    form->Actions->N11Click();
+    TForm3& viewer = *form->Form3;
+    ASSERT_TRUE(viewer.isVisible());
+    EXPECT_EQ(viewer.RxRichEdit2->toPlainText(), "Жирный www.5");
+    EXPECT_TRUE(viewer.RxRichEdit2->autoUrlDetect());
+
+    // The viewer's link, with "Two" selected in the main list: Two has no img5.
+    p.TextListBox2->setItemIndex(p.TextListBox2->list()->indexOf("Two"));
+    emit viewer.RxRichEdit2->URLClick(QStringLiteral("www.5"), Qt::LeftButton);
+    EXPECT_EQ(lastReport(), "Resource img5 not found.");
+    p.TextListBox2->setItemIndex(p.TextListBox2->list()->indexOf("One"));
+    emit viewer.RxRichEdit2->URLClick(QStringLiteral("www.5"), Qt::LeftButton);
+    EXPECT_TRUE(form->Form2->isVisible());
 }
