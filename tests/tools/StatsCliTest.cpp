@@ -40,7 +40,7 @@ void platform(const test::TempDir& dir, const std::string& name, const std::stri
 
 }  // namespace
 
-TEST(WalkthroughCli, PrintsTheDocumentsTextByTheReadingRule) {
+TEST(WalkthroughTextCli, PrintsTheDocumentsTextByTheReadingRule) {
     test::TempDir dir;
     walkthrough(dir, "a.dll", "Тайна", "{\\rtf1\\ansi\\ansicpg1251 {\\b \\'d2\\'e0\\'e9\\'ed\\'e0}\\par www.1 \\'97 link}");
     walkthrough(dir, "b.dll", "Wide", std::string("\x41\x00\x42\x00", 4));  // UTF-16: "AB"
