@@ -23,7 +23,23 @@ void TNProgressBar::setMax(int value) {
 
 void TNProgressBar::setPosition(int value) {
     // QProgressBar ignores values out of range; the bar pins them instead.
-    setValue(qBound(minimum(), value, maximum()));
+    value = qBound(minimum(), value, maximum());
+    if (value == this->value()) return;
+    // QProgressBar repaints at once on every change it cannot compare with
+    // what it painted last, and this bar paints itself: a long loop writing
+    // positions would draw the bar every time. The bar is redrawn, later and
+    // once, only when the change reaches a pixel.
+    const int before = filledWidth();
+    setAttribute(Qt::WA_UpdatesDisabled, true);
+    setValue(value);
+    setAttribute(Qt::WA_UpdatesDisabled, false);
+    if (filledWidth() != before) update();
+}
+
+int TNProgressBar::filledWidth() const {
+    const long long range = (long long)maximum() - minimum();
+    const int width = qMax(0, this->width() - 2);
+    return range <= 0 ? 0 : int(((long long)value() - minimum()) * width / range);
 }
 
 void TNProgressBar::setSmooth(bool smooth) {
@@ -47,10 +63,7 @@ void TNProgressBar::paintEvent(QPaintEvent*) {
 
 void TNProgressBar::paintBar(QPainter& p, const QRect& inside) {
     if (inside.width() <= 0 || inside.height() <= 0) return;
-    const long long range = (long long)maximum() - minimum();
-    if (range <= 0) return;
-    const long long done = (long long)value() - minimum();
-    const int filled = int(done * inside.width() / range);
+    const int filled = filledWidth();
     if (filled <= 0) return;
     const QColor bar = palette().color(QPalette::Highlight);
     if (smooth_) {

@@ -37,6 +37,8 @@ protected:
 
 private:
     void paintBar(QPainter& p, const QRect& inside);
+    // The bar's filled width in pixels, inside the one-pixel border.
+    int filledWidth() const;
 
     bool smooth_ = false;
     bool showFrame_ = true;

@@ -172,6 +172,25 @@ TEST(NProgressBar, ShowFrameWritesRepaintOnlyOnAChange) {
     EXPECT_EQ(counter.paints, 1);
 }
 
+TEST(NProgressBar, PositionWritesRepaintLaterAndOnlyWhenAPixelChanges) {
+    TNProgressBar bar;
+    bar.resize(102, 25);  // 100 inner pixels
+    bar.setMax(100000);
+    bar.show();
+    for (int i = 0; i < 3; ++i) QCoreApplication::processEvents();
+    PaintCounter counter;
+    bar.installEventFilter(&counter);
+    for (int j = 1; j < 1000; ++j) bar.setPosition(j);  // all within the first pixel
+    EXPECT_EQ(counter.paints, 0);
+    EXPECT_EQ(bar.position(), 999);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, 0);
+    for (int j = 1000; j <= 5000; ++j) bar.setPosition(j);  // five pixels: one repaint, once the loop lets it
+    EXPECT_EQ(counter.paints, 0);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(counter.paints, 1);
+}
+
 TEST(NProgressBar, PositionIsPinnedToTheRangeAndSmoothFillsContinuously) {
     TNProgressBar bar;
     bar.resize(102, 25);
