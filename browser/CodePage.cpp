@@ -1,5 +1,6 @@
 #include "CodePage.h"
 
+#include "components/FlatEdit.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/GuardedConnect.h"
 #include "catalogue/CatalogueFs.h"
@@ -45,13 +46,11 @@ void CodePage::createControls() {
     Codes->setGeometry(96, 0, 114, 21);
     Codes->setToolTip(QStringLiteral("Выберите первый символ игры"));
 
-    LigthFind = new QLineEdit(this);
+    LigthFind = new TFlatEdit(this);
     LigthFind->setObjectName(QStringLiteral("LigthFind"));
     LigthFind->setGeometry(0, 24, 209, 21);
     LigthFind->setToolTip(QStringLiteral("Введите название игры или ее часть"));
     LigthFind->setValidator(new UpperCaseValidator(LigthFind));
-    LigthFind->setFrame(true);
-    LigthFind->setStyleSheet(QStringLiteral("QLineEdit { border: 1px solid palette(mid); }"));  // flat
 
     IconView = new QLabel(this);
     IconView->setObjectName(QStringLiteral("IconView"));

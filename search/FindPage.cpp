@@ -8,6 +8,7 @@
 #include "catalogue/GameSearch.h"
 #include "catalogue/Messages.h"
 #include "catalogue/TextList.h"
+#include "components/FlatEdit.h"
 #include "components/ProgresBarFlat.h"
 #include "platform/EventPump.h"
 #include "platform/SortedViews.h"
@@ -58,11 +59,11 @@ void FindPage::createControls() {
     base2->setGeometry(0, 0, 209, 21);
     base2->setToolTip(QStringLiteral("Выберите нужную платформу"));
 
-    Edit1 = new QLineEdit(this);
+    Edit1 = new TFlatEdit(this);
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setGeometry(0, 26, 209, 21);
     Edit1->setToolTip(QStringLiteral("Введите имя игры или ее часть"));
-    Edit1->setFrame(false);  // flat, no border
+    // Flat; the line around it keeps it visible on the window's colour.
 
     SpeedButton1 = new QToolButton(this);
     SpeedButton1->setObjectName(QStringLiteral("SpeedButton1"));
