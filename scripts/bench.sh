@@ -74,10 +74,15 @@ if command -v hyperfine >/dev/null 2>&1; then
       "$BUILD_DIR/bin/kodrix-cli --catalogue $CATALOGUE search MegaBox '$QUERY'" \
       "bash -c 'LC_ALL=C grep -i -F -h -e \"$QUERY\" $CATALOGUE/MegaBox/*.dat | LC_ALL=C sort -f'" --output=null
   done
+  # kodrix-cli walkthrough against unrtf on the same RTF bytes: the
+  # document rtf_bench wrote, packed as the one walkthrough of a catalogue.
   RTF="$BUILD_DIR/bench-walkthrough.rtf"
-  echo "== hyperfine: rtf_plaintext vs unrtf --text on $RTF"
+  WALK="$BUILD_DIR/bench-walkthrough-catalogue"
+  mkdir -p "$WALK/sol"
+  "$BUILD_DIR/bin/kodrix-pack" walkthrough "$WALK/sol/w.dll" --name Bench --document "$RTF"
+  echo "== hyperfine: kodrix-cli walkthrough vs unrtf --text on $RTF"
   hyperfine -N --warmup 3 --runs "$RUNS" \
-    "$BUILD_DIR/bin/rtf_plaintext $RTF" "unrtf --text $RTF" --output=null
+    "$BUILD_DIR/bin/kodrix-cli --catalogue $WALK walkthrough Bench" "unrtf --text $RTF" --output=null
 else
   echo "(hyperfine not installed: process timings above come from the benchmarks' own loops)"
 fi
