@@ -27,17 +27,12 @@ std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_
     if (end < begin) return lines;
     const std::uint64_t span = std::uint64_t(std::int64_t(end) - std::int64_t(begin)) + 1;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(span, kMaxCodeTextLines));
+    static_assert(kMaxCodeTextLines <= 65536, "past 65536 lines the 16-bit IDs repeat");
     lines.reserve(count);
-    // Only the low 16 bits of an ID select a string: past 65536 lines the
-    // text repeats, so each string is loaded once.
-    constexpr std::size_t kIdSpace = 65536;
+    // Only the low 16 bits of an ID select a string.
     const std::uint32_t first = static_cast<std::uint32_t>(begin);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i < kIdSpace)
-            lines.push_back(module.loadString((first + static_cast<std::uint32_t>(i)) & 0xFFFFu));
-        else
-            lines.push_back(lines[i - kIdSpace]);
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        lines.push_back(module.loadString((first + static_cast<std::uint32_t>(i)) & 0xFFFFu));
     return lines;
 }
 
