@@ -5,17 +5,32 @@
 #include "Error.h"
 #include "CatalogueNames.h"
 #include "Messages.h"
+#include "TextList.h"
 
 #include <algorithm>
 
 namespace kodrix {
 
+namespace {
+
+IniProfile loadIni(const ResolvedFile& ini) {
+    if (!ini.opened()) throwCannotOpen(ini.path, ini.error);
+    return IniProfile::load(ini.file);
+}
+
+std::optional<ResourceModule> openModule(ResolvedFile&& module) {
+    if (!module.opened()) return std::nullopt;
+    return ResourceModule::open(std::move(module.file));
+}
+
+}  // namespace
+
 IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group) {
-    return IniProfile::load(platformFile(platformDir, names::groupIni(group)));
+    return loadIni(openPlatformFile(platformDir, names::groupIni(group)));
 }
 
 std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group) {
-    return ResourceModule::open(platformFile(platformDir, names::groupModule(group)));
+    return openModule(openPlatformFile(platformDir, names::groupModule(group)));
 }
 
 std::int32_t readBegin(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "begin"); }
@@ -45,8 +60,11 @@ const GameReadReport* GameRead::find(GameReadFailure failure) const {
 GameRead readGame(const std::filesystem::path& platformDir, std::string_view group,
                   const std::optional<std::string>& selected) {
     GameRead r;
+    // Each file is looked up once: the check that it exists and the open
+    // that follows see the same regular file.
     const std::string iniName = names::groupIni(group);
-    if (!existsInPlatform(platformDir, iniName)) {
+    const ResolvedFile iniFile = openPlatformFile(platformDir, iniName);
+    if (!iniFile.exists()) {
         r.reports.push_back({GameReadFailure::IniMissing, messages::missingFile(iniName)});
         return r;
     }
@@ -55,7 +73,7 @@ GameRead readGame(const std::filesystem::path& platformDir, std::string_view gro
         return r;
     }
     const std::string& game = *selected;
-    const IniProfile ini = openGroupIni(platformDir, group);
+    const IniProfile ini = loadIni(iniFile);
     try {
         r.begin = readBegin(ini, game);
         r.end = readEnd(ini, game);
@@ -65,9 +83,10 @@ GameRead readGame(const std::filesystem::path& platformDir, std::string_view gro
     }
 
     const std::string moduleName = names::groupModule(group);
-    if (!existsInPlatform(platformDir, moduleName)) {
+    ResolvedFile moduleFile = openPlatformFile(platformDir, moduleName);
+    if (!moduleFile.exists()) {
         r.reports.push_back({GameReadFailure::ModuleMissing, messages::missingFile(moduleName)});
-    } else if (auto module = openGroupModule(platformDir, group)) {
+    } else if (auto module = openModule(std::move(moduleFile))) {
         r.lines = codeTextLines(*module, *r.begin, *r.end);
         r.textShown = true;
     } else {

@@ -26,8 +26,8 @@ namespace kodrix {
 // bench/hostile_bench). The first kMaxCodeTextLines lines are given.
 constexpr std::size_t kMaxCodeTextLines = 16384;
 
-// The group's INI file; raises "Cannot open file "%s". %s" when it exists but
-// cannot be read. The caller has checked that it exists (existsInPlatform).
+// The group's INI file; raises "Cannot open file "%s". %s" when it is not
+// there or cannot be read.
 IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group);
 // The group's module, or nullopt when it cannot be opened as one.
 std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group);
