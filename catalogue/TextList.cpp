@@ -62,7 +62,7 @@ public:
                 ++i;
                 continue;
             }
-            out_.text_.append(reinterpret_cast<const char*>(p) + start, i - start);
+            if (i > start) out_.text_.append(reinterpret_cast<const char*>(p) + start, i - start);
             out_.ends_.push_back(out_.text_.size());
             lineOpen_ = false;
             if (c == '\r') {
@@ -103,6 +103,7 @@ class LineCounter {
 public:
     void feed(const std::uint8_t* p, std::size_t n) {
         if (n == 0) return;
+        bytes_ += n;
         std::size_t ends = 0, pairs = 0;
         for (std::size_t i = 0; i < n; ++i) ends += (p[i] == '\n') | (p[i] == '\r');
         for (std::size_t i = 0; i + 1 < n; ++i) pairs += (p[i] == '\r') & (p[i + 1] == '\n');
@@ -113,8 +114,11 @@ public:
         openLast_ = p[n - 1] != '\n' && p[n - 1] != '\r';
     }
     std::size_t count() const { return ends_ - pairs_ + (openLast_ ? 1 : 0); }
+    // The bytes of the lines themselves (every CR and LF is a line end's).
+    std::size_t lineBytes() const { return bytes_ - ends_; }
 
 private:
+    std::size_t bytes_ = 0;
     std::size_t ends_ = 0, pairs_ = 0;
     bool lastCr_ = false, openLast_ = false;
 };
@@ -186,9 +190,16 @@ FileHandle openListFile(const std::filesystem::path& path) {
 }  // namespace
 
 TextLines readTextLines(const FileHandle& file) {
+    // Counted first (a fast pass), so the lines are stored without growing
+    // and copying their storage as they come: a list of millions of lines
+    // takes its size once.
     TextLines lines;
-    LineCollector collect(lines);
+    LineCounter counter;
     int err = 0;
+    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }, &err))
+        throwCannotOpen(file.path(), err);
+    lines.reserve(counter.count(), counter.lineBytes());
+    LineCollector collect(lines);
     if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { collect.feed(p, n); }, &err))
         throwCannotOpen(file.path(), err);
     collect.finish();

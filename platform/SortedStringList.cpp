@@ -156,15 +156,68 @@ TextLines SortedStringList::upperCased(TextLines&& lines) const {
     return out;
 }
 
+namespace {
+
+// The first eight bytes of a text's sort key as one number (missing bytes
+// are 0, below every key byte, so the order of the numbers is the order of
+// the keys as far as they go); `whole` when the key has no more bytes.
+std::uint64_t keyPrefix(std::string_view text, bool& whole) {
+    const ByteWeights& w = byteWeights();
+    unsigned char counted[8];
+    std::size_t k = 0;  // non-ignorable bytes seen, up to 8
+    std::size_t total = 0;
+    for (unsigned char b : text) {
+        if (!w.primary[b]) continue;
+        if (k < 8) counted[k++] = b;
+        ++total;
+    }
+    unsigned char key[8] = {};
+    std::size_t n = 0;
+    for (std::size_t i = 0; i < k && n < 8; ++i) key[n++] = w.primary[counted[i]];
+    if (n < 8 && total == k) key[n++] = 1;  // the separator, when all primaries fit
+    for (std::size_t i = 0; i < k && n < 8 && total == k; ++i) key[n++] = w.secondary[counted[i]];
+    whole = 2 * total + 1 <= 8;
+    std::uint64_t v = 0;
+    for (unsigned char byte : key) v = (v << 8) | byte;
+    return v;
+}
+
+}  // namespace
+
 void SortedStringList::replaceWithSorted(TextLines&& lines) {
-    // Sorts indexes, not items, then copies each item once into place.
-    std::vector<std::uint32_t> order(lines.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(),
-                     [&](std::uint32_t a, std::uint32_t b) { return compareKeys(lines[a], lines[b]) < 0; });
+    // Sorts small records, not items, then copies each item once into place.
+    // A record carries the first eight bytes of the item's key, which decide
+    // most comparisons (all of them between short names); ties on equal
+    // items fall back to the list order, so equal items keep it.
+    struct Record {
+        std::uint64_t prefix;
+        std::uint32_t index;
+        bool whole;
+    };
+    // Lists often come sorted already (and a list of one name repeated is):
+    // then they are taken as they are.
+    bool inOrder = true;
+    for (std::size_t i = 1; i < lines.size() && inOrder; ++i) inOrder = compareKeys(lines[i - 1], lines[i]) <= 0;
+    if (inOrder) {
+        beginResetModel();
+        items_ = std::move(lines);
+        endResetModel();
+        return;
+    }
+    std::vector<Record> order(lines.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        order[i].index = i;
+        order[i].prefix = keyPrefix(lines[i], order[i].whole);
+    }
+    std::sort(order.begin(), order.end(), [&](const Record& a, const Record& b) {
+        if (a.prefix != b.prefix) return a.prefix < b.prefix;
+        if (!(a.whole && b.whole))
+            if (const int c = compareKeys(lines[a.index], lines[b.index])) return c < 0;
+        return a.index < b.index;
+    });
     TextLines sorted;
     sorted.reserve(lines.size(), lines.text().size());
-    for (std::uint32_t i : order) sorted.append(lines[i]);
+    for (const Record& r : order) sorted.append(lines[r.index]);
     order = {};
     lines = TextLines();
     beginResetModel();
@@ -216,21 +269,14 @@ int SortedStringList::widestTextWidth(const QFontMetrics& fm) const {
     constexpr std::size_t kMeasured = 256;
     int advance[256] = {};
     for (int b = 1; b < 256; ++b) advance[b] = fm.horizontalAdvance(fromCp1251(std::string(1, char(b))).at(0));
-    auto estimate = [&](std::size_t i) {
-        int w = 0;
-        for (unsigned char b : items_[i]) w += advance[b];
-        return w;
-    };
-    int most = 0;
-    for (std::size_t i = 0; i < items_.size(); ++i) most = std::max(most, estimate(i));
-    const int threshold = most - most / 8 - fm.averageCharWidth();  // kerning and shaping move little
-    // The kMeasured greatest estimates at or above the threshold (a min-heap).
+    // The kMeasured greatest estimates in one pass (a min-heap); the widest
+    // estimate is among them.
     std::vector<std::pair<int, std::size_t>> best;
     best.reserve(kMeasured);
     auto greater = [](const auto& a, const auto& b) { return a.first > b.first; };
     for (std::size_t i = 0; i < items_.size(); ++i) {
-        const int e = estimate(i);
-        if (e < threshold) continue;
+        int e = 0;
+        for (unsigned char b : items_[i]) e += advance[b];
         if (best.size() < kMeasured) {
             best.emplace_back(e, i);
             std::push_heap(best.begin(), best.end(), greater);
@@ -240,8 +286,12 @@ int SortedStringList::widestTextWidth(const QFontMetrics& fm) const {
             std::push_heap(best.begin(), best.end(), greater);
         }
     }
+    int most = 0;
+    for (const auto& candidate : best) most = std::max(most, candidate.first);
+    const int threshold = most - most / 8 - fm.averageCharWidth();  // kerning and shaping move little
     int widest = 0;
-    for (const auto& [e, i] : best) widest = std::max(widest, fm.horizontalAdvance(fromCp1251(items_[i])));
+    for (const auto& [e, i] : best)
+        if (e >= threshold) widest = std::max(widest, fm.horizontalAdvance(fromCp1251(items_[i])));
     return widest;
 }
 
