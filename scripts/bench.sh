@@ -27,6 +27,8 @@ for b in "${benches[@]}"; do
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
   elif [ "$b" = catalogue_bench ]; then
     "$BUILD_DIR/bin/$b"
+  elif [ "$b" = hostile_bench ]; then
+    "$BUILD_DIR/bin/$b" "$BUILD_DIR/bin/kodrix-cli"
   else
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
   fi
