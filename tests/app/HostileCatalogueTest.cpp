@@ -271,3 +271,50 @@ TEST_F(HostileCatalogue, EveryVerbOfTheTerminalToolReportsAndEnds) {
     EXPECT_EQ(run({"games", "P", "H"}).out, "Huge\n");
     EXPECT_EQ(snapshot(cat.dir.path()), before);
 }
+
+namespace {
+// The private writable memory the process holds, which RLIMIT_DATA limits.
+rlim_t dataInUse() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    rlim_t kb = 0;
+    while (status >> key) {
+        if (key == "VmData:") {
+            status >> kb;
+            break;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return kb * 1024;
+}
+}  // namespace
+
+TEST(HostileMemory, AListBeyondTheMemoryLeftIsTheOutOfMemoryReport) {
+    // A list of 5 million lines needs about 40 MB; with 24 MB left the letter
+    // change ends in the general report and the old list stays.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    test::CatalogueFixture cat;
+    cat.platform("P");
+    cat.file("P/A.dat", "Alpha\r\n");
+    std::string many;
+    for (int i = 0; i < 5'000'000; ++i) many += "\r\n";
+    cat.file("P/E.dat", many);
+    EXPECT_EXIT(
+        {
+            dialogs::DialogScript script;
+            TForm1 form(cat.dir.path());
+            CodePage& page = *form.code;
+            struct rlimit limit {};
+            limit.rlim_cur = dataInUse() + (24u << 20);
+            limit.rlim_max = RLIM_INFINITY;
+            ::setrlimit(RLIMIT_DATA, &limit);
+            page.Codes->selectIndex(page.Codes->list()->indexOf("E"));
+            const bool done = guarded(&form, [&] { page.CodesChange(); });
+            const bool reported = script.messages.size() == 1 && script.messages[0].text == "Out of memory.";
+            const bool kept = page.CodeView->list()->count() == 1;
+            std::error_code ec;
+            fs::remove_all(cat.dir.path(), ec);
+            std::_Exit(!done && reported && kept ? 0 : 1);
+        },
+        testing::ExitedWithCode(0), "");
+}
