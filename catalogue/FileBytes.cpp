@@ -10,10 +10,16 @@
 namespace kodrix {
 namespace {
 
-// Large enough that a module's headers and resource directory usually come
-// in one read, small enough that a look at the headers of thousands of
-// modules reads little. A multiple of every page size in use.
-constexpr std::size_t kBlock = 64 * 1024;
+// The unit of reading: one page, so a look at a module's headers and one
+// resource reads a few pages; a range of many unread blocks is read with one
+// call.
+std::size_t blockSize() {
+    static const std::size_t size = [] {
+        const long page = ::sysconf(_SC_PAGESIZE);
+        return page >= 4096 ? static_cast<std::size_t>(page) : std::size_t(4096);
+    }();
+    return size;
+}
 
 enum : std::uint8_t { kUnread = 0, kRead = 1, kFailed = 2 };
 
@@ -56,13 +62,14 @@ bool FileBytes::open(FileHandle&& file, int* errnoOut) {
         return false;
     }
     const std::uint64_t size = file.size();
-    if (size > std::numeric_limits<std::size_t>::max() - kBlock) {
+    const std::size_t unit = blockSize();
+    if (size > std::numeric_limits<std::size_t>::max() - unit) {
         if (errnoOut) *errnoOut = EFBIG;
         return false;
     }
     if (size > 0) {
         // Address space only: nothing is committed until a block is read.
-        const std::size_t reserved = (static_cast<std::size_t>(size) + kBlock - 1) / kBlock * kBlock;
+        const std::size_t reserved = (static_cast<std::size_t>(size) + unit - 1) / unit * unit;
         void* p = ::mmap(nullptr, reserved, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
         if (p == MAP_FAILED) {
             if (errnoOut) *errnoOut = errno;
@@ -70,7 +77,7 @@ bool FileBytes::open(FileHandle&& file, int* errnoOut) {
         }
         base_ = static_cast<std::uint8_t*>(p);
         reserved_ = reserved;
-        blockState_.assign(reserved / kBlock, kUnread);
+        blockState_.assign(reserved / unit, kUnread);
     }
     size_ = static_cast<std::size_t>(size);
     file_ = std::move(file);
@@ -85,31 +92,41 @@ void FileBytes::close() noexcept {
     file_.close();
 }
 
-bool FileBytes::loadBlock(std::size_t block) const {
-    std::uint8_t& state = blockState_[block];
-    if (state != kUnread) return state == kRead;
-    state = kFailed;
-    const std::size_t start = block * kBlock;
-    const std::size_t length = std::min(kBlock, size_ - start);
+bool FileBytes::loadBlocks(std::size_t first, std::size_t count) const {
+    const std::size_t unit = blockSize();
+    for (std::size_t b = first; b < first + count; ++b) blockState_[b] = kFailed;
+    const std::size_t start = first * unit;
+    const std::size_t length = std::min(count * unit, size_ - start);
     std::uint8_t* into = base_ + start;
-    if (::mprotect(into, kBlock, PROT_READ | PROT_WRITE) != 0) return false;
+    if (::mprotect(into, count * unit, PROT_READ | PROT_WRITE) != 0) return false;
     std::size_t done = 0;
     while (done < length) {
         const std::int64_t got = file_.readAt(start + done, into + done, length - done);
         if (got <= 0) return false;  // an I/O error, or the file ends early: it shrank
         done += static_cast<std::size_t>(got);
     }
-    state = kRead;
+    for (std::size_t b = first; b < first + count; ++b) blockState_[b] = kRead;
     return true;
 }
 
 std::optional<std::span<const std::uint8_t>> FileBytes::read(std::uint64_t offset, std::uint64_t length) const {
     if (!isOpen() || !rangeFits(offset, length, size_)) return std::nullopt;
     if (length == 0) return std::span<const std::uint8_t>();
-    const std::size_t first = static_cast<std::size_t>(offset / kBlock);
-    const std::size_t last = static_cast<std::size_t>((offset + length - 1) / kBlock);
-    for (std::size_t b = first; b <= last; ++b)
-        if (!loadBlock(b)) return std::nullopt;
+    const std::size_t unit = blockSize();
+    const std::size_t first = static_cast<std::size_t>(offset / unit);
+    const std::size_t last = static_cast<std::size_t>((offset + length - 1) / unit);
+    // Each run of unread blocks in one read.
+    for (std::size_t b = first; b <= last;) {
+        if (blockState_[b] == kRead) {
+            ++b;
+            continue;
+        }
+        if (blockState_[b] == kFailed) return std::nullopt;
+        std::size_t end = b + 1;
+        while (end <= last && blockState_[end] == kUnread) ++end;
+        if (!loadBlocks(b, end - b)) return std::nullopt;
+        b = end;
+    }
     return std::span<const std::uint8_t>(base_ + offset, static_cast<std::size_t>(length));
 }
 
@@ -121,7 +138,7 @@ std::span<const std::uint8_t> FileBytes::bytes() const {
 std::size_t FileBytes::bytesLoaded() const noexcept {
     std::size_t n = 0;
     for (std::size_t b = 0; b < blockState_.size(); ++b)
-        if (blockState_[b] == kRead) n += std::min(kBlock, size_ - b * kBlock);
+        if (blockState_[b] == kRead) n += std::min(blockSize(), size_ - b * blockSize());
     return n;
 }
 

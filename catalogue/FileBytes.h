@@ -1,7 +1,7 @@
 #pragma once
 // The bytes of one file, read on demand for the length of one action.
 // Readers of resource modules and icon libraries look at a few headers, a
-// directory and the resources they need, so only the blocks they touch are
+// directory and the resources they need, so only the pages they touch are
 // read (with pread) into an address range the size of the file; what was read
 // stays in place, at the same address, until the object is destroyed. Nothing
 // is mapped from the file itself: a file that shrinks or fails while it is
@@ -51,7 +51,7 @@ public:
     std::size_t bytesLoaded() const noexcept;
 
 private:
-    bool loadBlock(std::size_t block) const;
+    bool loadBlocks(std::size_t first, std::size_t count) const;
 
     FileHandle file_;
     std::uint8_t* base_ = nullptr;  // reserved, size_ rounded up to whole blocks
