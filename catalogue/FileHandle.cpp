@@ -19,8 +19,6 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
         fd_ = other.fd_;
         path_ = std::move(other.path_);
         size_ = other.size_;
-        device_ = other.device_;
-        inode_ = other.inode_;
         other.fd_ = -1;
         other.size_ = 0;
     }
@@ -51,8 +49,6 @@ FileHandle FileHandle::open(const std::filesystem::path& path, int* errnoOut) {
     h.fd_ = fd;
     h.path_ = path;
     h.size_ = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
-    h.device_ = static_cast<std::uint64_t>(st.st_dev);
-    h.inode_ = static_cast<std::uint64_t>(st.st_ino);
     return h;
 }
 

@@ -32,9 +32,6 @@ public:
     const std::filesystem::path& path() const noexcept { return path_; }
     // The size when it was opened.
     std::uint64_t size() const noexcept { return size_; }
-    // Which file it is: the device and inode numbers.
-    std::uint64_t device() const noexcept { return device_; }
-    std::uint64_t inode() const noexcept { return inode_; }
 
     // Reads up to n bytes at offset into `into`; the number read (0 at the
     // end of the file), or -1 with errnoOut set. Interrupted reads are retried.
@@ -44,8 +41,6 @@ private:
     int fd_ = -1;
     std::filesystem::path path_;
     std::uint64_t size_ = 0;
-    std::uint64_t device_ = 0;
-    std::uint64_t inode_ = 0;
 };
 
 }  // namespace kodrix
