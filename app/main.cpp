@@ -1,6 +1,7 @@
 // Program entry: one copy per user; the main window, then the screenshot
 // viewer and the detached viewer (both hidden); the event loop.
 #include "ui/ApplicationTitle.h"
+#include "ui/ErrorReport.h"
 #include "app/Unit1.h"
 #include "platform/instance/SingleInstance.h"
 
@@ -15,10 +16,16 @@ int main(int argc, char** argv) {
     QApplication::setQuitOnLastWindowClosed(false);
     QCoreApplication::setOrganizationName(QStringLiteral("Vorlenta"));  // settings: ~/.config/Vorlenta/Kodrix.ini
     QCoreApplication::setApplicationName(QStringLiteral("Kodrix"));
-    kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
-    if (!instance.acquire()) return 0;  // the running copy shows itself
-
     kodrix::setApplicationTitle(kodrix::titleFromExecutableName(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+
+    kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
+    switch (instance.acquire()) {
+    case kodrix::SingleInstance::Start::First: break;
+    case kodrix::SingleInstance::Start::Second: return 0;  // the running copy shows itself
+    case kodrix::SingleInstance::Start::Failed:
+        kodrix::showGeneralError(nullptr, instance.failure());
+        return 1;
+    }
 
     // The main window also creates the screenshot viewer and the detached
     // viewer (hidden), after its creation step.

@@ -148,7 +148,7 @@ void CodePage::CodesChange() {
         CodeView->list()->clear();
         return;
     }
-    CodeView->list()->assign(loadTextList(*dat));
+    CodeView->list()->assignLines(readTextLines(*dat));
     CodeView->updateScrollWidth();
 
     const int maxValue = static_cast<int>(std::min<std::int64_t>(PlatformGameTotal, INT_MAX));
@@ -202,15 +202,16 @@ void CodePage::showCodeText(const GameRead& read, const QString& game) {
 }
 
 void CodePage::ShowIcon() {
-    const std::filesystem::path platform = PlatformPath();
-    if (!existsInPlatform(platform, names::kIconLibrary)) {
+    // One lookup: the library found is the one opened.
+    ResolvedFile library = openPlatformFile(PlatformPath(), names::kIconLibrary);
+    if (!library.exists()) {
         IconView->hide();
         return;
     }
     IconView->show();
     if (static_cast<std::int32_t>(CurrentIconIndex) == GameIconIndex) return;
     CurrentIconIndex = static_cast<std::uint16_t>(GameIconIndex & 0xFFFF);
-    ExtractedIcon icon = extractIcon(platformFile(platform, names::kIconLibrary), CurrentIconIndex);
+    ExtractedIcon icon = extractIcon(std::move(library.file), CurrentIconIndex);
     CurrentIconIndex = static_cast<std::uint16_t>(icon.indexUsed);
     IconView->setPixmap(QPixmap::fromImage(icon.image));
     IconView->resize(icon.image.size());
@@ -225,7 +226,7 @@ void CodePage::LigthFindChange() {
     } else {
         const std::string one(1, static_cast<char>(first));
         for (int i = 0; i < Codes->list()->count(); ++i) {
-            if (Codes->list()->item(i) == one) {
+            if (Codes->list()->itemView(i) == one) {
                 LetterMatchIndex = i;
                 break;
             }
@@ -237,10 +238,15 @@ void CodePage::LigthFindChange() {
     // The first game whose beginning equals the text, case ignored; none
     // leaves the list without a selection.
     const std::string wanted = cp1251::lower(T);
+    auto beginsWithWanted = [&](std::string_view S) {
+        if (S.size() < wanted.size()) return false;
+        for (std::size_t k = 0; k < wanted.size(); ++k)
+            if (cp1251::toLower(static_cast<unsigned char>(S[k])) != static_cast<unsigned char>(wanted[k])) return false;
+        return true;
+    };
     int match = -1;
     for (int i = 0; i < CodeView->list()->count(); ++i) {
-        const std::string& S = CodeView->list()->item(i);
-        if (S.size() >= T.size() && cp1251::lower(std::string_view(S).substr(0, T.size())) == wanted) {
+        if (beginsWithWanted(CodeView->list()->itemView(i))) {
             match = i;
             break;
         }

@@ -2,6 +2,9 @@
 
 #include "Cp1251.h"
 
+#include "Messages.h"
+
+#include <cerrno>
 #include <dirent.h>
 #include <sys/stat.h>
 
@@ -24,8 +27,8 @@ void classify(DirEntry& e, unsigned char type = DT_UNKNOWN) {
 }
 
 bool kindMatches(const std::filesystem::path& p, EntryKind kind) {
-    if (kind == EntryKind::Any) return true;
     struct stat st {};
+    if (kind == EntryKind::Any) return ::lstat(p.c_str(), &st) == 0;  // the entry itself, whatever it leads to
     if (::stat(p.c_str(), &st) != 0) return false;
     return kind == EntryKind::File ? S_ISREG(st.st_mode) : S_ISDIR(st.st_mode);
 }
@@ -45,13 +48,24 @@ struct DirHandle {
 std::string diskNameToCp1251(const std::string& diskName) { return cp1251::fromUtf8(diskName); }
 std::string cp1251ToDiskName(std::string_view nameCp1251) { return cp1251::toUtf8(nameCp1251); }
 
-ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>& out) {
+namespace {
+bool roundTrips(const std::string& diskName, const std::string& cp1251Name) {
+    return cp1251ToDiskName(cp1251Name) == diskName;
+}
+ListStatus failed(int* errnoOut) {
+    if (errnoOut) *errnoOut = errno;
+    return ListStatus::Failed;
+}
+}  // namespace
+
+ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>& out, int* errnoOut) {
     DirHandle h(dir);
-    if (!h.d) return ListStatus::Failed;
+    if (!h.d) return failed(errnoOut);
     bool any = false;
     while (dirent* de = ::readdir(h.d)) {
         DirEntry e;
         e.name = diskNameToCp1251(de->d_name);
+        e.representable = roundTrips(de->d_name, e.name);
         e.path = dir / de->d_name;
         classify(e, de->d_type);
         out.push_back(std::move(e));
@@ -61,9 +75,9 @@ ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>
 }
 
 ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_view extension,
-                                  std::vector<DirEntry>& out) {
+                                  std::vector<DirEntry>& out, int* errnoOut) {
     DirHandle h(dir);
-    if (!h.d) return ListStatus::Failed;
+    if (!h.d) return failed(errnoOut);
     bool any = false;
     while (dirent* de = ::readdir(h.d)) {
         std::string name = diskNameToCp1251(de->d_name);
@@ -71,6 +85,7 @@ ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_
             !cp1251::equalsIgnoreCase(std::string_view(name).substr(name.size() - extension.size()), extension))
             continue;
         DirEntry e;
+        e.representable = roundTrips(de->d_name, name);
         e.name = std::move(name);
         e.path = dir / de->d_name;
         classify(e, de->d_type);
@@ -90,7 +105,7 @@ std::optional<std::filesystem::path> findEntry(const std::filesystem::path& dir,
     }
     // The exact spelling first: one stat instead of a listing.
     auto exact = dir / cp1251ToDiskName(nameCp1251);
-    if (kindMatches(exact, kind) && (kind != EntryKind::Any || std::filesystem::exists(exact))) return exact;
+    if (kindMatches(exact, kind)) return exact;
 
     DirHandle h(dir);
     if (!h.d) return std::nullopt;
@@ -100,6 +115,78 @@ std::optional<std::filesystem::path> findEntry(const std::filesystem::path& dir,
         if (kindMatches(p, kind)) return p;
     }
     return std::nullopt;
+}
+
+namespace {
+
+// What a candidate entry of openFileEntry is: true for a regular file; else
+// the reason it is passed over.
+bool isRegularFile(const std::filesystem::path& p, int& reason) {
+    struct stat st {};
+    if (::stat(p.c_str(), &st) != 0) {
+        reason = errno;  // a broken link, a link loop …
+        return false;
+    }
+    if (S_ISREG(st.st_mode)) return true;
+    reason = S_ISDIR(st.st_mode) ? EISDIR : messages::kNotRegularFile;
+    return false;
+}
+
+}  // namespace
+
+ResolvedFile openFileEntry(const std::filesystem::path& dir, std::string_view nameCp1251) {
+    ResolvedFile r;
+    r.path = dir / cp1251ToDiskName(nameCp1251);
+    r.error = ENOENT;
+    if (nameCp1251.empty() || nameCp1251 == "." || nameCp1251 == "..") return r;
+
+    bool seen = false;
+    // One candidate: a regular file settles the lookup, opened or not;
+    // anything else is remembered (the first one) and passed over.
+    auto settle = [&](const std::filesystem::path& candidate) {
+        int reason = 0;
+        if (!isRegularFile(candidate, reason)) {
+            if (!seen && reason != ENOENT) {
+                seen = true;
+                r.status = ResolvedFile::Status::NotRegular;
+                r.path = candidate;
+                r.error = reason;
+            } else if (!seen) {
+                // A broken link is an entry that leads nowhere.
+                struct stat st {};
+                if (::lstat(candidate.c_str(), &st) == 0) {
+                    seen = true;
+                    r.status = ResolvedFile::Status::NotRegular;
+                    r.path = candidate;
+                    r.error = ENOENT;
+                }
+            }
+            return false;
+        }
+        int err = 0;
+        FileHandle file = FileHandle::open(candidate, &err);
+        r.path = candidate;
+        if (file) {
+            r.status = ResolvedFile::Status::Opened;
+            r.file = std::move(file);
+            r.error = 0;
+        } else {
+            r.status = ResolvedFile::Status::Unopenable;
+            r.error = err;
+        }
+        return true;
+    };
+
+    const std::string exactName = cp1251ToDiskName(nameCp1251);
+    if (settle(dir / exactName)) return r;
+    DirHandle h(dir);
+    if (!h.d) return r;
+    while (dirent* de = ::readdir(h.d)) {
+        if (de->d_name == exactName) continue;
+        if (!cp1251::equalsIgnoreCase(diskNameToCp1251(de->d_name), nameCp1251)) continue;
+        if (settle(dir / de->d_name)) return r;
+    }
+    return r;
 }
 
 std::optional<std::filesystem::path> resolvePath(const std::filesystem::path& root, std::string_view rel,

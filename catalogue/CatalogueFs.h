@@ -3,6 +3,8 @@
 // bytes; names on disk are the file system's (UTF-8). Every lookup of a
 // catalogue file matches the real directory entries without regard to case,
 // so a catalogue copied from Windows works as it is.
+#include "FileHandle.h"
+
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -16,6 +18,10 @@ struct DirEntry {
     std::filesystem::path path;   // the real path on disk
     bool isDirectory = false;
     bool isFile = false;          // a regular file (after following links)
+    // The cp1251 name converts back to the name on disk: false for names
+    // code page 1251 cannot write (they are listed with '?' in their place,
+    // so two of them could look alike).
+    bool representable = true;
 };
 
 enum class ListStatus {
@@ -24,13 +30,14 @@ enum class ListStatus {
     Failed,    // the directory could not be listed
 };
 
-// Every entry of dir, "." and ".." included, in listing order.
-ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>& out);
+// Every entry of dir, "." and ".." included, in listing order. Failed sets
+// errnoOut (when given) to the system's reason.
+ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>& out, int* errnoOut = nullptr);
 
 // Regular files of dir whose name ends with extension (cp1251, e.g. ".dat"),
 // compared without regard to case.
 ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_view extension,
-                                  std::vector<DirEntry>& out);
+                                  std::vector<DirEntry>& out, int* errnoOut = nullptr);
 
 enum class EntryKind { Any, File, Directory };
 
@@ -39,6 +46,31 @@ enum class EntryKind { Any, File, Directory };
 // own entries.
 std::optional<std::filesystem::path> findEntry(const std::filesystem::path& dir, std::string_view nameCp1251,
                                                EntryKind kind = EntryKind::Any);
+
+// A catalogue file looked up once and opened: what an existence check and
+// the open that follows it share, so that both see the same file.
+struct ResolvedFile {
+    enum class Status {
+        Opened,      // a regular file of that name, open in `file`
+        Missing,     // no entry of that name
+        NotRegular,  // entries of that name, none a regular file (a folder, a FIFO, a broken link …)
+        Unopenable,  // a regular file of that name that cannot be opened (`error` says why)
+    };
+    Status status = Status::Missing;
+    FileHandle file;
+    std::filesystem::path path;  // the entry; dir / name as asked when there is none
+    int error = 0;               // why it is not open (an errno value or messages::kNotRegularFile)
+
+    bool opened() const { return status == Status::Opened; }
+    // A regular file of that name is there (the program's "file exists").
+    bool exists() const { return status == Status::Opened || status == Status::Unopenable; }
+};
+
+// The regular file named nameCp1251 in dir, matched without regard to case
+// (the exact spelling first, then the other spellings in listing order; an
+// entry that is no regular file is passed over), opened without blocking.
+// Never throws for a damaged entry (a link loop, a FIFO, a device).
+ResolvedFile openFileEntry(const std::filesystem::path& dir, std::string_view nameCp1251);
 
 // Resolves a relative cp1251 path ("Sega\\m.dat" or "Sega/m.dat") under root,
 // each component matched without regard to case.

@@ -5,17 +5,32 @@
 #include "Error.h"
 #include "CatalogueNames.h"
 #include "Messages.h"
+#include "TextList.h"
 
 #include <algorithm>
 
 namespace kodrix {
 
+namespace {
+
+IniProfile loadIni(const ResolvedFile& ini) {
+    if (!ini.opened()) throwCannotOpen(ini.path, ini.error);
+    return IniProfile::load(ini.file);
+}
+
+std::optional<ResourceModule> openModule(ResolvedFile&& module) {
+    if (!module.opened()) return std::nullopt;
+    return ResourceModule::open(std::move(module.file));
+}
+
+}  // namespace
+
 IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group) {
-    return IniProfile::load(platformFile(platformDir, names::groupIni(group)));
+    return loadIni(openPlatformFile(platformDir, names::groupIni(group)));
 }
 
 std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group) {
-    return ResourceModule::open(platformFile(platformDir, names::groupModule(group)));
+    return openModule(openPlatformFile(platformDir, names::groupModule(group)));
 }
 
 std::int32_t readBegin(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "begin"); }
@@ -27,17 +42,12 @@ std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_
     if (end < begin) return lines;
     const std::uint64_t span = std::uint64_t(std::int64_t(end) - std::int64_t(begin)) + 1;
     const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(span, kMaxCodeTextLines));
+    static_assert(kMaxCodeTextLines <= 65536, "past 65536 lines the 16-bit IDs repeat");
     lines.reserve(count);
-    // Only the low 16 bits of an ID select a string: past 65536 lines the
-    // text repeats, so each string is loaded once.
-    constexpr std::size_t kIdSpace = 65536;
+    // Only the low 16 bits of an ID select a string.
     const std::uint32_t first = static_cast<std::uint32_t>(begin);
-    for (std::size_t i = 0; i < count; ++i) {
-        if (i < kIdSpace)
-            lines.push_back(module.loadString((first + static_cast<std::uint32_t>(i)) & 0xFFFFu));
-        else
-            lines.push_back(lines[i - kIdSpace]);
-    }
+    for (std::size_t i = 0; i < count; ++i)
+        lines.push_back(module.loadString((first + static_cast<std::uint32_t>(i)) & 0xFFFFu));
     return lines;
 }
 
@@ -50,8 +60,11 @@ const GameReadReport* GameRead::find(GameReadFailure failure) const {
 GameRead readGame(const std::filesystem::path& platformDir, std::string_view group,
                   const std::optional<std::string>& selected) {
     GameRead r;
+    // Each file is looked up once: the check that it exists and the open
+    // that follows see the same regular file.
     const std::string iniName = names::groupIni(group);
-    if (!existsInPlatform(platformDir, iniName)) {
+    const ResolvedFile iniFile = openPlatformFile(platformDir, iniName);
+    if (!iniFile.exists()) {
         r.reports.push_back({GameReadFailure::IniMissing, messages::missingFile(iniName)});
         return r;
     }
@@ -60,7 +73,7 @@ GameRead readGame(const std::filesystem::path& platformDir, std::string_view gro
         return r;
     }
     const std::string& game = *selected;
-    const IniProfile ini = openGroupIni(platformDir, group);
+    const IniProfile ini = loadIni(iniFile);
     try {
         r.begin = readBegin(ini, game);
         r.end = readEnd(ini, game);
@@ -70,9 +83,10 @@ GameRead readGame(const std::filesystem::path& platformDir, std::string_view gro
     }
 
     const std::string moduleName = names::groupModule(group);
-    if (!existsInPlatform(platformDir, moduleName)) {
+    ResolvedFile moduleFile = openPlatformFile(platformDir, moduleName);
+    if (!moduleFile.exists()) {
         r.reports.push_back({GameReadFailure::ModuleMissing, messages::missingFile(moduleName)});
-    } else if (auto module = openGroupModule(platformDir, group)) {
+    } else if (auto module = openModule(std::move(moduleFile))) {
         r.lines = codeTextLines(*module, *r.begin, *r.end);
         r.textShown = true;
     } else {

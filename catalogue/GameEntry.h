@@ -18,13 +18,16 @@
 
 namespace kodrix {
 
-// The most lines a code text yields. String IDs are 16-bit, so a longer range
-// only repeats the same 65536 strings; a range from an INI value can span four
-// billion IDs, which no text view holds. The first kMaxCodeTextLines are given.
-constexpr std::size_t kMaxCodeTextLines = std::size_t(1) << 20;
+// The most lines a code text yields, the program's and the terminal tool's
+// alike. A range from an INI value can span four billion IDs; string IDs are
+// 16-bit, so past 65536 lines the text only repeats, and the text view's time
+// to take the text grows with it: 16384 lines of the longest strings (254
+// bytes) keep a click on any game within a quarter of a second (see
+// bench/hostile_bench). The first kMaxCodeTextLines lines are given.
+constexpr std::size_t kMaxCodeTextLines = 16384;
 
-// The group's INI file; raises "Cannot open file "%s". %s" when it exists but
-// cannot be read. The caller has checked that it exists (existsInPlatform).
+// The group's INI file; raises "Cannot open file "%s". %s" when it is not
+// there or cannot be read.
 IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group);
 // The group's module, or nullopt when it cannot be opened as one.
 std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group);
@@ -37,7 +40,8 @@ std::int32_t readIcon(const IniProfile& ini, std::string_view game);
 
 // Strings begin..end inclusive in ID order, one line each (none when
 // end < begin); each as loadString gives it (low 16 bits of the ID, at most
-// 254 bytes, "" when absent). At most kMaxCodeTextLines lines.
+// 254 bytes, "" when absent). At most kMaxCodeTextLines lines, so no ID
+// comes twice.
 std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_t begin, std::int32_t end);
 
 // The whole read of a game, step by step as a click on it runs: INI present,

@@ -18,14 +18,32 @@ constexpr std::size_t kIcoEntrySize = 16;
 constexpr std::size_t kGroupEntrySize = 14;
 constexpr std::uint8_t kPngSignature[8] = {0x89, 'P', 'N', 'G', 0x0D, 0x0A, 0x1A, 0x0A};
 
+constexpr std::uint64_t kMaxGroupBytes = kIcoHeaderSize + kGroupEntrySize * kMaxIconImages;
+
 enum class LibraryKind { None, Ne, Pe, Ico };
 
-LibraryKind kindOf(std::span<const std::uint8_t> bytes) {
-    if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 && bytes[3] == 0) return LibraryKind::Ico;
-    if (bytes.size() < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return LibraryKind::None;
-    const std::uint32_t sig = le32(bytes.data() + 0x3C);
-    if (!rangeFits(sig, 4, bytes.size())) return LibraryKind::None;
-    const std::uint8_t* p = bytes.data() + sig;
+// A library's bytes: in memory, or read from the file as they are asked for.
+struct LibraryBytes {
+    std::span<const std::uint8_t> memory;
+    const FileBytes* file = nullptr;
+
+    std::uint64_t size() const { return file ? file->size() : memory.size(); }
+    std::optional<std::span<const std::uint8_t>> range(std::uint64_t off, std::uint64_t len) const {
+        if (file) return file->read(off, len);
+        if (!rangeFits(off, len, memory.size())) return std::nullopt;
+        return memory.subspan(static_cast<std::size_t>(off), static_cast<std::size_t>(len));
+    }
+};
+
+LibraryKind kindOf(const LibraryBytes& bytes) {
+    const auto head = bytes.range(0, std::min<std::uint64_t>(bytes.size(), 0x40));
+    if (!head) return LibraryKind::None;
+    const std::uint8_t* h = head->data();
+    if (head->size() >= 4 && h[0] == 0 && h[1] == 0 && h[2] == 1 && h[3] == 0) return LibraryKind::Ico;
+    if (head->size() < 0x40 || h[0] != 'M' || h[1] != 'Z') return LibraryKind::None;
+    const auto sig = bytes.range(le32(h + 0x3C), 4);
+    if (!sig) return LibraryKind::None;
+    const std::uint8_t* p = sig->data();
     if (p[0] == 'N' && p[1] == 'E') return LibraryKind::Ne;
     if (p[0] == 'P' && p[1] == 'E' && p[2] == 0 && p[3] == 0) return LibraryKind::Pe;
     return LibraryKind::None;
@@ -53,30 +71,89 @@ IcoImage readEntryHead(ByteCursor& c) {
     return img;
 }
 
-std::optional<std::vector<std::uint8_t>> neGroupAsIco(std::span<const std::uint8_t> bytes, unsigned index) {
-    auto table = NeResources::parse(bytes);
+// The images of an .ico file; see readIcoDirectory. Image bytes are asked
+// for only once they are known to fit.
+std::optional<std::vector<IcoImage>> readIcoImages(const LibraryBytes& ico, bool strict) {
+    const std::uint64_t size = ico.size();
+    const auto header = ico.range(0, std::min<std::uint64_t>(size, kIcoHeaderSize));
+    if (!header) return std::nullopt;
+    ByteCursor h(*header);
+    const auto count = iconHeaderCount(h);
+    if (!count || *count > kMaxIconImages) return std::nullopt;
+    const auto entries = ico.range(kIcoHeaderSize, std::uint64_t(*count) * kIcoEntrySize);
+    if (!entries) return std::nullopt;
+    ByteCursor c(*entries);
+    std::vector<IcoImage> images;
+    images.reserve(*count);
+    std::uint64_t total = 0;
+    for (unsigned i = 0; i < *count; ++i) {
+        IcoImage img = readEntryHead(c);
+        const std::uint32_t length = c.u32();
+        const std::uint32_t offset = c.u32();
+        if (!c.ok()) return std::nullopt;
+        std::uint64_t take = length;
+        if (!rangeFits(offset, length, size)) {
+            if (strict || offset >= size) {
+                if (strict) return std::nullopt;
+                continue;
+            }
+            take = size - offset;
+        }
+        // Images of a sound file do not overlap; many entries over the same
+        // bytes must not make a copy larger than the file.
+        total += take;
+        if (total > size || total > kMaxIconBytes) return std::nullopt;
+        const auto data = ico.range(offset, take);
+        if (!data) return std::nullopt;
+        img.data = *data;
+        images.push_back(img);
+    }
+    return images;
+}
+
+std::optional<std::vector<std::uint8_t>> neGroupAsIco(const LibraryBytes& bytes, unsigned index) {
+    auto table = bytes.file ? NeResources::parse(*bytes.file) : NeResources::parse(bytes.memory);
     if (!table) return std::nullopt;
     const auto groups = table->ofType(RT_GROUP_ICON);
     if (index >= groups.size()) return std::nullopt;
-    auto group = table->bytes(groups[index]);
+    auto group = table->bytes(groups[index], kMaxGroupBytes);
     if (!group) return std::nullopt;
-    return icoFromIconGroup(*group, [&](std::uint16_t id) -> std::optional<std::span<const std::uint8_t>> {
+    return icoFromIconGroup(*group, [&](std::uint16_t id, std::uint64_t maxBytes) -> std::optional<std::span<const std::uint8_t>> {
         auto icon = table->find(RT_ICON, id);
         if (!icon) return std::nullopt;
-        return table->bytes(*icon);
+        return table->bytes(*icon, maxBytes);
     }, bytes.size());
 }
 
-std::optional<std::vector<std::uint8_t>> peGroupAsIco(std::span<const std::uint8_t> bytes, unsigned index) {
-    auto module = ResourceModule::fromBytes(bytes);
-    if (!module) return std::nullopt;
-    const auto groups = module->names(ResourceId::id(RT_GROUP_ICON));
+std::optional<std::vector<std::uint8_t>> peGroupAsIco(const ResourceModule& module, unsigned index, std::uint64_t size) {
+    const auto groups = module.names(ResourceId::id(RT_GROUP_ICON));
     if (index >= groups.size()) return std::nullopt;
-    auto group = module->find(ResourceId::id(RT_GROUP_ICON), groups[index]);
+    auto group = module.find(ResourceId::id(RT_GROUP_ICON), groups[index], kMaxGroupBytes);
     if (!group) return std::nullopt;
-    return icoFromIconGroup(*group, [&](std::uint16_t id) {
-        return module->find(ResourceId::id(RT_ICON), ResourceId::id(id));
-    }, bytes.size());
+    return icoFromIconGroup(*group, [&](std::uint16_t id, std::uint64_t maxBytes) {
+        return module.find(ResourceId::id(RT_ICON), ResourceId::id(id),
+                           static_cast<std::uint32_t>(std::min<std::uint64_t>(maxBytes, UINT32_MAX)));
+    }, size);
+}
+
+unsigned groupCount(const LibraryBytes& bytes) {
+    switch (kindOf(bytes)) {
+    case LibraryKind::Ico: return readIcoImages(bytes, false) ? 1 : 0;
+    case LibraryKind::Ne: {
+        auto table = bytes.file ? NeResources::parse(*bytes.file) : NeResources::parse(bytes.memory);
+        return table ? static_cast<unsigned>(table->ofType(RT_GROUP_ICON).size()) : 0;
+    }
+    case LibraryKind::Pe: break;  // the caller opens the module
+    case LibraryKind::None: break;
+    }
+    return 0;
+}
+
+std::optional<std::vector<std::uint8_t>> icoOfIcoFile(const LibraryBytes& bytes, unsigned index) {
+    if (index != 0) return std::nullopt;
+    auto images = readIcoImages(bytes, false);
+    if (!images || images->empty()) return std::nullopt;
+    return writeIco(*images);
 }
 
 }  // namespace
@@ -90,34 +167,7 @@ unsigned IcoImage::imageBitCount() const noexcept {
 }
 
 std::optional<std::vector<IcoImage>> readIcoDirectory(std::span<const std::uint8_t> ico, bool strict) {
-    ByteCursor c(ico);
-    const auto count = iconHeaderCount(c);
-    if (!count || *count > kMaxIconImages) return std::nullopt;
-    if (std::uint64_t(*count) * kIcoEntrySize > c.remaining()) return std::nullopt;
-    std::vector<IcoImage> images;
-    images.reserve(*count);
-    std::uint64_t total = 0;
-    for (unsigned i = 0; i < *count; ++i) {
-        IcoImage img = readEntryHead(c);
-        const std::uint32_t size = c.u32();
-        const std::uint32_t offset = c.u32();
-        if (!c.ok()) return std::nullopt;
-        if (!rangeFits(offset, size, ico.size())) {
-            if (strict || offset >= ico.size()) {
-                if (strict) return std::nullopt;
-                continue;
-            }
-            img.data = ico.subspan(offset);
-        } else {
-            img.data = ico.subspan(offset, size);
-        }
-        // Images of a sound file do not overlap; many entries over the same
-        // bytes must not make a copy larger than the file.
-        total += img.data.size();
-        if (total > ico.size()) return std::nullopt;
-        images.push_back(img);
-    }
-    return images;
+    return readIcoImages(LibraryBytes{ico}, strict);
 }
 
 std::vector<std::uint8_t> writeIco(const std::vector<IcoImage>& images) {
@@ -144,29 +194,33 @@ std::vector<std::uint8_t> writeIco(const std::vector<IcoImage>& images) {
     return std::move(out.bytes);
 }
 
-std::optional<std::vector<std::uint8_t>> icoFromIconGroup(
-    std::span<const std::uint8_t> group,
-    const std::function<std::optional<std::span<const std::uint8_t>>(std::uint16_t)>& iconById,
-    std::uint64_t byteLimit) {
+std::optional<std::vector<std::uint8_t>> icoFromIconGroup(std::span<const std::uint8_t> group,
+                                                          const IconImageById& iconById, std::uint64_t byteLimit) {
     ByteCursor c(group);
     const auto declared = iconHeaderCount(c);
     if (!declared) return std::nullopt;
     // Some writers round the group up to the alignment; take the entries
     // the resource actually holds, up to the cap.
     const std::size_t count = std::min<std::size_t>({*declared, c.remaining() / kGroupEntrySize, kMaxIconImages});
+    const std::uint64_t limit = std::min(byteLimit, kMaxIconBytes);
     std::vector<IcoImage> images;
     images.reserve(count);
+    std::vector<bool> taken(65536);
     std::uint64_t total = 0;
     for (std::size_t i = 0; i < count; ++i) {
         IcoImage img = readEntryHead(c);
         const std::uint32_t bytesInRes = c.u32();
         const std::uint16_t id = c.u16();
-        auto icon = iconById(id);
+        // An image the group names again adds nothing: it is taken once.
+        if (taken[id]) continue;
+        taken[id] = true;
+        // One byte more than the room left is enough to tell the image does not fit.
+        auto icon = iconById(id, std::min<std::uint64_t>(bytesInRes, limit - total + 1));
         if (!icon) continue;
         img.data = icon->first(std::min<std::uint64_t>(bytesInRes, icon->size()));
-        // Entries naming the same image many times cannot make the icon larger than the library.
+        // The images together cannot be larger than the library.
         total += img.data.size();
-        if (total > byteLimit) return std::nullopt;
+        if (total > limit) return std::nullopt;
         images.push_back(img);
     }
     if (!c.ok() || images.empty()) return std::nullopt;
@@ -174,46 +228,60 @@ std::optional<std::vector<std::uint8_t>> icoFromIconGroup(
 }
 
 unsigned iconGroupCountFromBytes(std::span<const std::uint8_t> bytes) {
-    switch (kindOf(bytes)) {
-    case LibraryKind::Ico: return readIcoDirectory(bytes) ? 1 : 0;
-    case LibraryKind::Ne: {
-        auto table = NeResources::parse(bytes);
-        return table ? static_cast<unsigned>(table->ofType(RT_GROUP_ICON).size()) : 0;
-    }
-    case LibraryKind::Pe: {
+    const LibraryBytes library{bytes};
+    if (kindOf(library) == LibraryKind::Pe) {
         auto module = ResourceModule::fromBytes(bytes);
         return module ? static_cast<unsigned>(module->names(ResourceId::id(RT_GROUP_ICON)).size()) : 0;
     }
-    case LibraryKind::None: break;
-    }
-    return 0;
+    return groupCount(library);
 }
 
 std::optional<std::vector<std::uint8_t>> iconGroupAsIcoFromBytes(std::span<const std::uint8_t> bytes, unsigned index) {
-    switch (kindOf(bytes)) {
-    case LibraryKind::Ico: {
-        if (index != 0) return std::nullopt;
-        auto images = readIcoDirectory(bytes);
-        if (!images || images->empty()) return std::nullopt;
-        return writeIco(*images);
+    const LibraryBytes library{bytes};
+    switch (kindOf(library)) {
+    case LibraryKind::Ico: return icoOfIcoFile(library, index);
+    case LibraryKind::Ne: return neGroupAsIco(library, index);
+    case LibraryKind::Pe: {
+        auto module = ResourceModule::fromBytes(bytes);
+        if (!module) return std::nullopt;
+        return peGroupAsIco(*module, index, bytes.size());
     }
-    case LibraryKind::Ne: return neGroupAsIco(bytes, index);
-    case LibraryKind::Pe: return peGroupAsIco(bytes, index);
     case LibraryKind::None: break;
     }
     return std::nullopt;
 }
 
-unsigned iconGroupCount(const std::filesystem::path& library) {
+unsigned iconGroupCount(const std::filesystem::path& path) {
     FileBytes file;
-    if (!file.open(library)) return 0;
-    return iconGroupCountFromBytes(file.bytes());
+    if (!file.open(path)) return 0;
+    const LibraryBytes library{{}, &file};
+    if (kindOf(library) == LibraryKind::Pe) {
+        auto module = ResourceModule::open(std::move(file));
+        return module ? static_cast<unsigned>(module->names(ResourceId::id(RT_GROUP_ICON)).size()) : 0;
+    }
+    return groupCount(library);
 }
 
-std::optional<std::vector<std::uint8_t>> iconGroupAsIco(const std::filesystem::path& library, unsigned index) {
+std::optional<std::vector<std::uint8_t>> iconGroupAsIco(FileBytes&& file, unsigned index) {
+    const LibraryBytes library{{}, &file};
+    switch (kindOf(library)) {
+    case LibraryKind::Ico: return icoOfIcoFile(library, index);
+    case LibraryKind::Ne: return neGroupAsIco(library, index);
+    case LibraryKind::Pe: {
+        const std::uint64_t size = file.size();
+        auto module = ResourceModule::open(std::move(file));
+        if (!module) return std::nullopt;
+        return peGroupAsIco(*module, index, size);
+    }
+    case LibraryKind::None: break;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::vector<std::uint8_t>> iconGroupAsIco(const std::filesystem::path& path, unsigned index) {
     FileBytes file;
-    if (!file.open(library)) return std::nullopt;
-    return iconGroupAsIcoFromBytes(file.bytes(), index);
+    if (!file.open(path)) return std::nullopt;
+    return iconGroupAsIco(std::move(file), index);
 }
 
 }  // namespace kodrix

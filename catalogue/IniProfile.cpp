@@ -3,7 +3,6 @@
 #include "Cp1251.h"
 #include "Messages.h"
 #include "Error.h"
-#include "FileBytes.h"
 #include "IntegerText.h"
 #include "TextList.h"
 
@@ -51,17 +50,29 @@ IniProfile::IniProfile(std::string text) : text_(std::move(text)) {
     index();
 }
 
+std::optional<IniProfile> IniProfile::open(const FileHandle& file, int* errnoOut) {
+    std::string text;
+    if (!readTextBytes(file, text, errnoOut)) return std::nullopt;
+    return IniProfile(std::move(text));
+}
+
 std::optional<IniProfile> IniProfile::open(const std::filesystem::path& path, int* errnoOut) {
-    FileBytes file;
-    if (!file.open(path, errnoOut)) return std::nullopt;
-    auto bytes = file.bytes();
-    return IniProfile(std::string(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+    FileHandle file = FileHandle::open(path, errnoOut);
+    if (!file) return std::nullopt;
+    return open(file, errnoOut);
+}
+
+IniProfile IniProfile::load(const FileHandle& file) {
+    int err = 0;
+    if (auto profile = open(file, &err)) return std::move(*profile);
+    throwCannotOpen(file.path(), err);
 }
 
 IniProfile IniProfile::load(const std::filesystem::path& path) {
     int err = 0;
-    if (auto profile = open(path, &err)) return std::move(*profile);
-    throw Error(messages::cannotOpenFile(displayPath(path), err));
+    FileHandle file = FileHandle::open(path, &err);
+    if (!file) throwCannotOpen(path, err);
+    return load(file);
 }
 
 IniProfile IniProfile::fromBytes(std::string_view bytes) { return IniProfile(std::string(bytes)); }

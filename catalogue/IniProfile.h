@@ -15,6 +15,8 @@
 // - an absent key, section or file reads as "".
 // Lines end as in text lists (CR LF, lone LF, lone CR); a zero byte ends the
 // text. The file is read once; sections are indexed in one pass.
+#include "FileHandle.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -30,10 +32,13 @@ public:
     // The longest value read (the reader's 2048-byte buffer less its zero).
     static constexpr std::size_t kMaxValueBytes = 2047;
 
-    // Reads the whole file; nullopt when it cannot be opened (errnoOut says why).
+    // Reads the file up to its first zero byte (nothing after it is ever
+    // held); nullopt when it cannot be opened or read (errnoOut says why).
     static std::optional<IniProfile> open(const std::filesystem::path& path, int* errnoOut = nullptr);
+    static std::optional<IniProfile> open(const FileHandle& file, int* errnoOut = nullptr);
     // As open, but a file that cannot be opened raises "Cannot open file "%s". %s".
     static IniProfile load(const std::filesystem::path& path);
+    static IniProfile load(const FileHandle& file);
     static IniProfile fromBytes(std::string_view bytes);
 
     // The value of key in section (cp1251 names), or "" when absent.

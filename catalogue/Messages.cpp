@@ -14,7 +14,17 @@ std::string moduleError() {
         "Ошибка при использовании динамической библиотеки. Возможно библиотека отсутствует или испорчена.");
 }
 
-std::string systemReason(int errnoValue) { return cp1251::fromUtf8(std::strerror(errnoValue)); }
+std::string systemReason(int errnoValue) {
+    if (errnoValue == kNotRegularFile) return "Not a regular file";
+    return cp1251::fromUtf8(std::strerror(errnoValue));
+}
+
+std::string cannotListFolder(std::string_view pathCp1251, int errnoValue) {
+    return "Cannot list folder \"" + std::string(pathCp1251) + "\". " + systemReason(errnoValue);
+}
+std::string runningCopyNotAnswering(std::string_view lockPathCp1251) {
+    return "Another copy of the program holds \"" + std::string(lockPathCp1251) + "\" and does not answer";
+}
 
 std::string cannotOpenFile(std::string_view pathCp1251, int errnoValue) {
     return "Cannot open file \"" + std::string(pathCp1251) + "\". " + systemReason(errnoValue);

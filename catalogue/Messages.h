@@ -31,5 +31,12 @@ std::string outOfMemory();                                  // Out of memory
 
 // The system's description of an errno value, cp1251.
 std::string systemReason(int errnoValue);
+// A reason beside the errno values: the name leads to a FIFO, a device or a
+// socket, which the program never opens ("Not a regular file").
+inline constexpr int kNotRegularFile = -1000;
+
+// Failures the terminal tool and the start-up report beyond the program's own.
+std::string cannotListFolder(std::string_view pathCp1251, int errnoValue);  // Cannot list folder "%s". %s
+std::string runningCopyNotAnswering(std::string_view lockPathCp1251);      // another copy holds the lock, silent
 
 }  // namespace kodrix::messages

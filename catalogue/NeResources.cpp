@@ -2,6 +2,8 @@
 
 #include "ByteCursor.h"
 
+#include <algorithm>
+
 namespace kodrix {
 
 namespace {
@@ -20,17 +22,41 @@ bool equalsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 
 }  // namespace
 
-std::optional<NeResources> NeResources::parse(std::span<const std::uint8_t> file) {
-    ByteCursor mz(file);
-    if (!rangeFits(0, kMzHeaderSize, file.size()) || mz.u16() != 0x5A4D) return std::nullopt;  // "MZ"
-    mz.seek(0x3C);
-    const std::uint32_t neOffset = mz.u32();
-    if (!mz.ok() || !rangeFits(neOffset, kNeHeaderSize, file.size())) return std::nullopt;
-    const std::uint8_t* ne = file.data() + neOffset;
-    if (ne[0] != 'N' || ne[1] != 'E') return std::nullopt;
+// The largest table that can pass the caps (the shift, kMaxTypes TYPEINFO
+// records, kMaxResources NAMEINFO records, the end mark) with the names after
+// it (each at most 1 + 255 bytes at an offset below 65536): reading that much
+// of a file read on demand covers everything the table can point into.
+constexpr std::uint64_t kMaxTableBytes = 2 + NeResources::kMaxTypes * 8 + NeResources::kMaxResources * 12 + 2 + 65536 + 256;
 
+std::optional<NeResources> NeResources::parse(std::span<const std::uint8_t> file) {
+    if (!rangeFits(0, kMzHeaderSize, file.size()) || le16(file.data()) != 0x5A4D) return std::nullopt;  // "MZ"
+    const std::uint32_t neOffset = le32(file.data() + 0x3C);
+    if (!rangeFits(neOffset, kNeHeaderSize, file.size())) return std::nullopt;
     NeResources out;
     out.file_ = file;
+    return parseTable(std::move(out), neOffset, file.subspan(neOffset, kNeHeaderSize), file.subspan(neOffset));
+}
+
+std::optional<NeResources> NeResources::parse(const FileBytes& file) {
+    const auto mz = file.read(0, kMzHeaderSize);
+    if (!mz || le16(mz->data()) != 0x5A4D) return std::nullopt;  // "MZ"
+    const std::uint32_t neOffset = le32(mz->data() + 0x3C);
+    const auto ne = file.read(neOffset, kNeHeaderSize);
+    if (!ne) return std::nullopt;
+    // Everything from the NE header on that the table can reach.
+    const std::uint64_t reach = std::min<std::uint64_t>(file.size() - neOffset, 0xFFFF + kMaxTableBytes);
+    const auto onwards = file.read(neOffset, reach);
+    if (!onwards) return std::nullopt;
+    NeResources out;
+    out.source_ = &file;
+    return parseTable(std::move(out), neOffset, *ne, *onwards);
+}
+
+std::optional<NeResources> NeResources::parseTable(NeResources out, std::uint32_t neOffset,
+                                                   std::span<const std::uint8_t> neHeader,
+                                                   std::span<const std::uint8_t> onwards) {
+    const std::uint8_t* ne = neHeader.data();
+    if (ne[0] != 'N' || ne[1] != 'E') return std::nullopt;
     const std::uint16_t resourceTable = le16(ne + 0x24);
     const std::uint16_t residentNames = le16(ne + 0x26);
     // A module without resources has its resource table offset equal to the
@@ -38,8 +64,8 @@ std::optional<NeResources> NeResources::parse(std::span<const std::uint8_t> file
     if (resourceTable == 0 || resourceTable == residentNames) return out;
 
     out.tableOffset_ = std::size_t(neOffset) + resourceTable;
-    ByteCursor c(file);
-    if (!c.seek(out.tableOffset_)) return std::nullopt;
+    ByteCursor c(onwards);
+    if (!c.seek(resourceTable)) return std::nullopt;
     const std::uint16_t shift = c.u16();
     if (!c.ok() || shift > kMaxAlignShift) return std::nullopt;
     out.shift_ = shift;
@@ -99,21 +125,27 @@ std::string NeResources::name(const NeResource& r) const {
     return r.hasIntegerId() ? std::string() : nameAt(r.id);
 }
 
-std::string NeResources::nameAt(std::uint16_t offsetInTable) const {
-    ByteCursor c(file_);
-    if (!c.seek(std::uint64_t(tableOffset_) + offsetInTable)) return {};
-    const std::uint8_t len = c.u8();
-    auto text = c.bytes(len);
-    if (!c.ok()) return {};
-    return std::string(reinterpret_cast<const char*>(text.data()), text.size());
+std::optional<std::span<const std::uint8_t>> NeResources::range(std::uint64_t offset, std::uint64_t length) const {
+    if (source_) return source_->read(offset, length);
+    if (!rangeFits(offset, length, file_.size())) return std::nullopt;
+    return file_.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
 }
 
-std::optional<std::span<const std::uint8_t>> NeResources::bytes(const NeResource& r) const {
+std::string NeResources::nameAt(std::uint16_t offsetInTable) const {
+    const std::uint64_t at = std::uint64_t(tableOffset_) + offsetInTable;
+    const auto len = range(at, 1);
+    if (!len) return {};
+    const auto text = range(at + 1, (*len)[0]);
+    if (!text) return {};
+    return std::string(reinterpret_cast<const char*>(text->data()), text->size());
+}
+
+std::optional<std::span<const std::uint8_t>> NeResources::bytes(const NeResource& r, std::uint64_t maxBytes) const {
     const std::uint64_t off = std::uint64_t(r.offset) << shift_;
     const std::uint64_t len = std::uint64_t(r.length) << shift_;
-    if (off > file_.size()) return std::nullopt;
-    const std::uint64_t avail = file_.size() - off;
-    return file_.subspan(static_cast<std::size_t>(off), static_cast<std::size_t>(len < avail ? len : avail));
+    const std::uint64_t size = fileSize();
+    if (off > size) return std::nullopt;
+    return range(off, std::min({len, size - off, maxBytes}));
 }
 
 }  // namespace kodrix

@@ -3,6 +3,8 @@
 // from the file. Every offset and count is checked against the file; the
 // table keeps only the raw 10-byte records, so it never holds more than the
 // file it was read from.
+#include "FileBytes.h"
+
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -38,6 +40,10 @@ public:
     // nullopt when the bytes are not an NE module or its table is damaged;
     // a module whose table is empty or absent holds no resources.
     static std::optional<NeResources> parse(std::span<const std::uint8_t> file);
+    // The same over a file read on demand: the headers and the table are
+    // read, each resource when its bytes are asked for. The file must
+    // outlive the table.
+    static std::optional<NeResources> parse(const FileBytes& file);
 
     unsigned alignShift() const noexcept { return shift_; }
     // Every record in table order.
@@ -59,13 +65,21 @@ public:
 
     // The resource's bytes: rnLength << shift bytes at rnOffset << shift,
     // cut at the end of the file (some writers leave the last resource
-    // unpadded); nullopt when it starts beyond the file.
-    std::optional<std::span<const std::uint8_t>> bytes(const NeResource& r) const;
+    // unpadded) and at maxBytes (the rest is never read); nullopt when it
+    // starts beyond the file or cannot be read.
+    std::optional<std::span<const std::uint8_t>> bytes(const NeResource& r,
+                                                       std::uint64_t maxBytes = UINT64_MAX) const;
 
 private:
+    static std::optional<NeResources> parseTable(NeResources out, std::uint32_t neOffset,
+                                                 std::span<const std::uint8_t> neHeader,
+                                                 std::span<const std::uint8_t> tableOnwards);
     std::string nameAt(std::uint16_t offsetInTable) const;
+    std::optional<std::span<const std::uint8_t>> range(std::uint64_t offset, std::uint64_t length) const;
+    std::uint64_t fileSize() const noexcept { return source_ ? source_->size() : file_.size(); }
 
-    std::span<const std::uint8_t> file_;
+    std::span<const std::uint8_t> file_;  // the file in memory, or:
+    const FileBytes* source_ = nullptr;   // the file read on demand
     std::size_t tableOffset_ = 0;  // absolute offset of the resource table
     unsigned shift_ = 0;
     std::vector<NeResource> resources_;

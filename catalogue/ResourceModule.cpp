@@ -14,6 +14,9 @@ constexpr std::uint32_t kHighBit = 0x80000000u;
 constexpr std::size_t kDirectoryHeader = 16;
 constexpr std::size_t kEntrySize = 8;
 constexpr std::size_t kDataEntrySize = 16;
+// A string block holds sixteen counted strings of at most 65535 units: a
+// larger block's rest is never looked at, so it is never read.
+constexpr std::uint32_t kMaxStringBlockBytes = 16 * (2 + 2 * 65535);
 
 struct Section {
     std::uint32_t virtualAddress;
@@ -26,6 +29,7 @@ struct Section {
 struct Directory {
     std::uint32_t offset = 0;
     std::uint32_t count = 0;
+    const std::uint8_t* entries = nullptr;  // count 8-byte entries, read in
 };
 
 struct Entry {
@@ -86,13 +90,40 @@ ResourceId ResourceId::fromText(std::string_view cp1251Name) {
 }
 
 struct ResourceModule::Impl {
+    // The module's bytes: in memory (fromBytes), or read from the file as
+    // they are asked for (open), so a look at the headers and one resource
+    // reads little of a large module.
     FileBytes file;
-    std::span<const std::uint8_t> bytes;
+    std::span<const std::uint8_t> memory;
+    std::uint64_t size = 0;
     std::vector<Section> sections;
     // The resource area: from the root directory to the end of its section's
     // raw data. The directory size in the header is not relied on (the loader
     // does not use it either); every offset is checked against this area.
-    std::span<const std::uint8_t> area;
+    std::uint64_t areaStart = 0;
+    std::uint64_t areaSize = 0;
+
+    // The bytes [off, off + len) of the module, or null when they lie
+    // outside it or cannot be read.
+    const std::uint8_t* at(std::uint64_t off, std::uint64_t len) const {
+        static constexpr std::uint8_t kNothing = 0;
+        if (!rangeFits(off, len, size)) return nullptr;
+        if (len == 0) return &kNothing;  // an empty range in bounds is there
+        if (!file.isOpen()) return memory.data() + off;
+        auto got = file.read(off, len);
+        return got ? got->data() : nullptr;
+    }
+    std::optional<std::span<const std::uint8_t>> span(std::uint64_t off, std::uint64_t len) const {
+        if (len == 0) return std::span<const std::uint8_t>();
+        const std::uint8_t* p = at(off, len);
+        if (!p) return std::nullopt;
+        return std::span<const std::uint8_t>(p, static_cast<std::size_t>(len));
+    }
+    // The same inside the resource area.
+    const std::uint8_t* areaAt(std::uint64_t off, std::uint64_t len) const {
+        if (!rangeFits(off, len, areaSize)) return nullptr;
+        return at(areaStart + off, len);
+    }
 
     // String lookups come in runs over consecutive IDs: the block directory
     // is indexed once, and the last block found is kept.
@@ -114,90 +145,99 @@ struct ResourceModule::Impl {
     std::optional<Directory> subdirectory(const Entry& e, std::initializer_list<std::uint32_t> visited) const;
     std::optional<Directory> findSubdirectory(const Directory& dir, const ResourceId& id,
                                               std::initializer_list<std::uint32_t> visited) const;
-    std::optional<std::span<const std::uint8_t>> chooseLanguage(const Directory& languages) const;
-    std::optional<std::span<const std::uint8_t>> dataEntry(std::uint32_t offset) const;
-    std::optional<std::span<const std::uint8_t>> mapRva(std::uint32_t rva, std::uint32_t size) const;
+    // The chosen resource's bytes, at most maxBytes of them (the rest is
+    // never read).
+    std::optional<std::span<const std::uint8_t>> chooseLanguage(const Directory& languages,
+                                                                std::uint32_t maxBytes = UINT32_MAX) const;
+    std::optional<std::span<const std::uint8_t>> dataEntry(std::uint32_t offset, std::uint32_t maxBytes) const;
+    std::optional<std::span<const std::uint8_t>> mapRva(std::uint32_t rva, std::uint32_t length,
+                                                        std::uint32_t maxBytes) const;
 
     std::optional<std::span<const std::uint8_t>> stringBlock(std::uint16_t block) const;
 };
 
 bool ResourceModule::Impl::parseHeaders() {
-    const auto size = bytes.size();
-    if (size < 0x40 || bytes[0] != 'M' || bytes[1] != 'Z') return false;
-    const std::uint32_t peOffset = le32(&bytes[0x3C]);
-    ByteCursor c(bytes);
-    if (!c.seek(peOffset) || c.u32() != 0x00004550) return false;  // "PE\0\0"
-    c.skip(2);  // Machine: a resource-only module is read whatever its processor
-    const std::uint16_t sectionCount = c.u16();
-    c.skip(12);
-    const std::uint16_t optionalSize = c.u16();
-    c.skip(2);
-    if (!c.ok()) return false;
-    const std::uint64_t optionalOffset = c.pos();
-    if (!rangeFits(optionalOffset, optionalSize, size) || optionalSize < 2) return false;
-    const std::uint16_t magic = le16(&bytes[optionalOffset]);
+    const std::uint8_t* dos = at(0, 0x40);
+    if (!dos || dos[0] != 'M' || dos[1] != 'Z') return false;
+    const std::uint32_t peOffset = le32(dos + 0x3C);
+    constexpr std::uint32_t kFileHeader = 24;  // "PE\0\0" and the COFF header
+    const std::uint8_t* pe = at(peOffset, kFileHeader);
+    if (!pe || le32(pe) != 0x00004550) return false;  // "PE\0\0"
+    // Machine (bytes 4-5): a resource-only module is read whatever its processor.
+    const std::uint16_t sectionCount = le16(pe + 6);
+    const std::uint16_t optionalSize = le16(pe + 20);
+    const std::uint64_t optionalOffset = std::uint64_t(peOffset) + kFileHeader;
+    if (optionalSize < 2) return false;
+    const std::uint8_t* opt = at(optionalOffset, optionalSize);
+    if (!opt) return false;
+    const std::uint16_t magic = le16(opt);
     if (magic != 0x10B && magic != 0x20B) return false;
 
     const std::uint64_t sectionTable = optionalOffset + optionalSize;
-    if (!rangeFits(sectionTable, std::uint64_t(sectionCount) * 40, size)) return false;
+    const std::uint8_t* table = at(sectionTable, std::uint64_t(sectionCount) * 40);
+    if (!table && sectionCount > 0) return false;
     sections.reserve(sectionCount);
     for (std::uint32_t i = 0; i < sectionCount; ++i) {
-        const std::uint8_t* s = &bytes[sectionTable + std::uint64_t(i) * 40];
-        sections.push_back({le32(s + 12), le32(s + 16), le32(s + 20)});
+        const std::uint8_t* sec = table + std::size_t(i) * 40;
+        sections.push_back({le32(sec + 12), le32(sec + 16), le32(sec + 20)});
     }
 
     // The resource directory entry; a module without one holds no resources.
     const std::uint32_t countField = magic == 0x10B ? 92 : 108;
     const std::uint32_t resourceField = magic == 0x10B ? 112 : 128;
     if (optionalSize < resourceField + 8) return true;
-    const std::uint8_t* opt = &bytes[optionalOffset];
     if (le32(opt + countField) < 3) return true;
     const std::uint32_t rootRva = le32(opt + resourceField);
     if (rootRva == 0) return true;
-    for (const auto& s : sections) {
-        if (rootRva < s.virtualAddress) continue;
-        const std::uint32_t d = rootRva - s.virtualAddress;
-        if (d >= s.rawSize) continue;
-        const std::uint64_t start = std::uint64_t(s.rawPointer) + d;
+    for (const auto& sec : sections) {
+        if (rootRva < sec.virtualAddress) continue;
+        const std::uint32_t d = rootRva - sec.virtualAddress;
+        if (d >= sec.rawSize) continue;
+        const std::uint64_t start = std::uint64_t(sec.rawPointer) + d;
         if (start >= size) break;
-        const std::uint64_t length = std::min<std::uint64_t>(s.rawSize - d, size - start);
-        area = bytes.subspan(static_cast<std::size_t>(start), static_cast<std::size_t>(length));
+        areaStart = start;
+        areaSize = std::min<std::uint64_t>(sec.rawSize - d, size - start);
         break;
     }
     return true;
 }
 
 std::optional<Directory> ResourceModule::Impl::directory(std::uint32_t offset) const {
-    if (!rangeFits(offset, kDirectoryHeader, area.size())) return std::nullopt;
-    const std::uint32_t count = std::uint32_t(le16(&area[offset + 12])) + le16(&area[offset + 14]);
-    if (!rangeFits(std::uint64_t(offset) + kDirectoryHeader, std::uint64_t(count) * kEntrySize, area.size()))
-        return std::nullopt;
-    return Directory{offset, count};
+    const std::uint8_t* header = areaAt(offset, kDirectoryHeader);
+    if (!header) return std::nullopt;
+    const std::uint32_t count = std::uint32_t(le16(header + 12)) + le16(header + 14);
+    const std::uint8_t* entries = areaAt(std::uint64_t(offset) + kDirectoryHeader, std::uint64_t(count) * kEntrySize);
+    if (!entries && count > 0) return std::nullopt;
+    return Directory{offset, count, entries};
 }
 
 Entry ResourceModule::Impl::entry(const Directory& dir, std::uint32_t index) const {
-    const std::uint8_t* p = &area[dir.offset + kDirectoryHeader + std::size_t(index) * kEntrySize];
+    const std::uint8_t* p = dir.entries + std::size_t(index) * kEntrySize;
     return {le32(p), le32(p + 4)};
 }
 
 std::optional<std::u16string> ResourceModule::Impl::entryName(const Entry& e) const {
     const std::uint32_t off = e.nameOffset();
-    if (!rangeFits(off, 2, area.size())) return std::nullopt;
-    const std::uint16_t len = le16(&area[off]);
-    if (!rangeFits(std::uint64_t(off) + 2, std::uint64_t(len) * 2, area.size())) return std::nullopt;
+    const std::uint8_t* head = areaAt(off, 2);
+    if (!head) return std::nullopt;
+    const std::uint16_t len = le16(head);
+    const std::uint8_t* units = areaAt(std::uint64_t(off) + 2, std::uint64_t(len) * 2);
+    if (!units && len > 0) return std::nullopt;
     std::u16string name(len, u'\0');
-    for (std::uint32_t i = 0; i < len; ++i) name[i] = static_cast<char16_t>(le16(&area[off + 2 + 2 * i]));
+    for (std::uint32_t i = 0; i < len; ++i) name[i] = static_cast<char16_t>(le16(units + 2 * i));
     return name;
 }
 
 bool ResourceModule::Impl::nameEquals(const Entry& e, const std::u16string& upperName) const {
     const std::uint32_t off = e.nameOffset();
-    if (!rangeFits(off, 2, area.size())) return false;
-    const std::uint16_t len = le16(&area[off]);
-    if (len != upperName.size() || !rangeFits(std::uint64_t(off) + 2, std::uint64_t(len) * 2, area.size()))
-        return false;
+    const std::uint8_t* head = areaAt(off, 2);
+    if (!head) return false;
+    const std::uint16_t len = le16(head);
+    if (len != upperName.size()) return false;
+    const std::uint8_t* units = areaAt(std::uint64_t(off) + 2, std::uint64_t(len) * 2);
+    if (!units && len > 0) return false;
     for (std::uint32_t i = 0; i < len; ++i)
-        if (upperUnit(static_cast<char16_t>(le16(&area[off + 2 + 2 * i]))) != upperName[i]) return false;
+        if (upperUnit(static_cast<char16_t>(le16(units + 2 * i))) != upperName[i]) return false;
     return true;
 }
 
@@ -228,7 +268,8 @@ std::optional<Directory> ResourceModule::Impl::findSubdirectory(const Directory&
     return std::nullopt;
 }
 
-std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::chooseLanguage(const Directory& languages) const {
+std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::chooseLanguage(const Directory& languages,
+                                                                                  std::uint32_t maxBytes) const {
     std::optional<std::uint32_t> best;
     unsigned bestRank = ~0u;
     std::uint16_t bestLang = 0;
@@ -244,25 +285,28 @@ std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::chooseLanguag
         }
     }
     if (!best) return std::nullopt;
-    return dataEntry(*best);
+    return dataEntry(*best, maxBytes);
 }
 
-std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::dataEntry(std::uint32_t offset) const {
-    if (!rangeFits(offset, kDataEntrySize, area.size())) return std::nullopt;
+std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::dataEntry(std::uint32_t offset,
+                                                                             std::uint32_t maxBytes) const {
+    const std::uint8_t* e = areaAt(offset, kDataEntrySize);
+    if (!e) return std::nullopt;
     // OffsetToData is an RVA and may lie in any section.
-    return mapRva(le32(&area[offset]), le32(&area[offset + 4]));
+    return mapRva(le32(e), le32(e + 4), maxBytes);
 }
 
-std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::mapRva(std::uint32_t rva, std::uint32_t size) const {
-    if (size == 0) return std::span<const std::uint8_t>();  // a legal empty resource
-    for (const auto& s : sections) {
-        if (rva < s.virtualAddress) continue;
-        const std::uint32_t d = rva - s.virtualAddress;
-        if (d >= s.rawSize) continue;  // past the raw data the section holds only zeros in memory
-        if (size > s.rawSize - d) return std::nullopt;
-        const std::uint64_t off = std::uint64_t(s.rawPointer) + d;
-        if (!rangeFits(off, size, bytes.size())) return std::nullopt;
-        return bytes.subspan(static_cast<std::size_t>(off), size);
+std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::mapRva(std::uint32_t rva, std::uint32_t length,
+                                                                          std::uint32_t maxBytes) const {
+    if (length == 0) return std::span<const std::uint8_t>();  // a legal empty resource
+    for (const auto& sec : sections) {
+        if (rva < sec.virtualAddress) continue;
+        const std::uint32_t d = rva - sec.virtualAddress;
+        if (d >= sec.rawSize) continue;  // past the raw data the section holds only zeros in memory
+        if (length > sec.rawSize - d) return std::nullopt;
+        const std::uint64_t off = std::uint64_t(sec.rawPointer) + d;
+        if (!rangeFits(off, length, size)) return std::nullopt;
+        return span(off, std::min(length, maxBytes));
     }
     return std::nullopt;
 }
@@ -290,7 +334,7 @@ std::optional<std::span<const std::uint8_t>> ResourceModule::Impl::stringBlock(s
     // The first entry in table order that leads to a usable block wins.
     for (; it != stringBlocks.end() && it->first == block && !found; ++it) {
         if (auto languages = subdirectory(entry(stringDirectory, it->second), {0, stringDirectory.offset}))
-            found = chooseLanguage(*languages);
+            found = chooseLanguage(*languages, kMaxStringBlockBytes);
     }
     cachedBlock = block;
     cachedBlockData = found;
@@ -303,19 +347,34 @@ ResourceModule& ResourceModule::operator=(ResourceModule&&) noexcept = default;
 ResourceModule::~ResourceModule() = default;
 
 std::optional<ResourceModule> ResourceModule::open(const std::filesystem::path& path) {
+    FileHandle file = FileHandle::open(path);
+    if (!file) return std::nullopt;
+    return open(std::move(file));
+}
+
+std::optional<ResourceModule> ResourceModule::open(FileHandle&& file) {
+    FileBytes bytes;
+    if (!bytes.open(std::move(file))) return std::nullopt;
+    return open(std::move(bytes));
+}
+
+std::optional<ResourceModule> ResourceModule::open(FileBytes&& file) {
     ResourceModule m;
-    if (!m.impl_->file.open(path)) return std::nullopt;
-    m.impl_->bytes = m.impl_->file.bytes();
+    m.impl_->file = std::move(file);
+    m.impl_->size = m.impl_->file.size();
     if (!m.impl_->parseHeaders()) return std::nullopt;
     return m;
 }
 
 std::optional<ResourceModule> ResourceModule::fromBytes(std::span<const std::uint8_t> bytes) {
     ResourceModule m;
-    m.impl_->bytes = bytes;
+    m.impl_->memory = bytes;
+    m.impl_->size = bytes.size();
     if (!m.impl_->parseHeaders()) return std::nullopt;
     return m;
 }
+
+std::size_t ResourceModule::bytesRead() const { return impl_->file.bytesLoaded(); }
 
 std::string ResourceModule::loadString(std::uint32_t id, std::size_t maxBytes) const {
     const std::uint16_t id16 = static_cast<std::uint16_t>(id);
@@ -357,15 +416,15 @@ std::string ResourceModule::loadString(std::uint32_t id, std::size_t maxBytes) c
     return out;
 }
 
-std::optional<std::span<const std::uint8_t>> ResourceModule::find(const ResourceId& type,
-                                                                   const ResourceId& name) const {
+std::optional<std::span<const std::uint8_t>> ResourceModule::find(const ResourceId& type, const ResourceId& name,
+                                                                   std::uint32_t maxBytes) const {
     const auto root = impl_->directory(0);
     if (!root) return std::nullopt;
     const auto names = impl_->findSubdirectory(*root, type, {0});
     if (!names) return std::nullopt;
     const auto languages = impl_->findSubdirectory(*names, name, {0, names->offset});
     if (!languages) return std::nullopt;
-    return impl_->chooseLanguage(*languages);
+    return impl_->chooseLanguage(*languages, maxBytes);
 }
 
 std::vector<ResourceId> ResourceModule::names(const ResourceId& type) const {
@@ -385,7 +444,7 @@ std::vector<ResourceId> ResourceModule::names(const ResourceId& type) const {
             ids.push_back(ResourceId::id(e.id()));
         } else if (auto n = impl_->entryName(e)) {
             nameBytes += 2 + 2 * std::uint64_t(n->size());
-            if (nameBytes > impl_->area.size()) break;
+            if (nameBytes > impl_->areaSize) break;
             named.push_back(ResourceId::name(std::move(*n)));
         }
     }

@@ -1,7 +1,11 @@
 #pragma once
 // Resource-only Windows modules (PE32 and PE32+), read directly from the file:
 // string tables and named data resources. The module is opened and released
-// within one user action; the file stays mapped only while the object lives.
+// within one user action; the file stays open only while the object lives.
+// Only what a lookup touches is read (the headers, the directory tables on
+// its way, the resource itself), so looking at one resource of a module of
+// many megabytes reads a few kilobytes; a file that shrinks or fails under
+// the reader reads as damaged, never as a signal.
 #include "FileBytes.h"
 
 #include <cstdint>
@@ -45,6 +49,9 @@ public:
     // with a readable resource directory (a module without resources opens
     // and simply holds none).
     static std::optional<ResourceModule> open(const std::filesystem::path& path);
+    // The same over a file already open (looked up once, see openFileEntry).
+    static std::optional<ResourceModule> open(FileHandle&& file);
+    static std::optional<ResourceModule> open(FileBytes&& file);
     // Over bytes already in memory (tests, fuzzing); the bytes must outlive the module.
     static std::optional<ResourceModule> fromBytes(std::span<const std::uint8_t> bytes);
 
@@ -54,8 +61,11 @@ public:
     std::string loadString(std::uint32_t id, std::size_t maxBytes = 254) const;
 
     // The raw bytes of a resource of the given type and name, with the
-    // loader's language choice; nullopt when absent or outside the file.
-    std::optional<std::span<const std::uint8_t>> find(const ResourceId& type, const ResourceId& name) const;
+    // loader's language choice; nullopt when absent, outside the file or
+    // unreadable. The view stays valid while the module lives.
+    // At most maxBytes of it are read and given.
+    std::optional<std::span<const std::uint8_t>> find(const ResourceId& type, const ResourceId& name,
+                                                      std::uint32_t maxBytes = UINT32_MAX) const;
 
     // The names of every resource of a type, in directory order (named
     // entries first, then IDs ascending).
@@ -64,6 +74,9 @@ public:
     // RCDATA by name: the bytes, or Error("Resource %s not found") with the
     // name as asked.
     std::span<const std::uint8_t> namedData(std::string_view cp1251Name) const;
+
+    // Bytes of the file read so far (0 for a module in memory).
+    std::size_t bytesRead() const;
 
     ResourceModule(ResourceModule&&) noexcept;
     ResourceModule& operator=(ResourceModule&&) noexcept;

@@ -3,88 +3,237 @@
 #include "Cp1251.h"
 #include "Messages.h"
 #include "Error.h"
-#include "FileBytes.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 namespace kodrix {
 namespace {
 
-// Calls emit(begin, end) for each line; returns the number of lines.
-template <typename Emit>
-std::size_t scanLines(const std::uint8_t* p, std::size_t n, Emit&& emit) {
-    if (const void* z = std::memchr(p, 0, n)) n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - p);
-    std::size_t count = 0, start = 0, i = 0;
-    while (i < n) {
-        std::uint8_t c = p[i];
-        if (c != '\r' && c != '\n') {
-            ++i;
-            continue;
-        }
-        emit(start, i);
-        ++count;
-        i += (c == '\r' && i + 1 < n && p[i + 1] == '\n') ? 2 : 1;
-        start = i;
+constexpr std::size_t kReadBlock = 1 << 20;
+constexpr std::size_t kMinReadBlock = 4096;
+
+// The length of the text before its first zero byte (memchr is not to be
+// called on an empty range, whose pointer may be null).
+std::size_t textLength(const std::uint8_t* p, std::size_t n) {
+    if (n == 0) return 0;
+    if (const void* z = std::memchr(p, 0, n)) return static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - p);
+    return n;
+}
+
+// Reads the file block by block, calling feed(bytes, n) with the text's
+// bytes up to the first zero byte. False on a read error.
+template <typename Feed>
+bool readBlocks(const FileHandle& file, Feed&& feed, int* errnoOut) {
+    // A small file takes a block its size (and one byte more, to see its end
+    // in one read); a large one is read a megabyte at a time.
+    const std::size_t blockSize =
+        static_cast<std::size_t>(std::clamp<std::uint64_t>(file.size() + 1, kMinReadBlock, kReadBlock));
+    const std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[blockSize]);
+    std::uint64_t offset = 0;
+    for (;;) {
+        const std::int64_t got = file.readAt(offset, block.get(), blockSize, errnoOut);
+        if (got < 0) return false;
+        if (got == 0) return true;
+        offset += static_cast<std::uint64_t>(got);
+        const std::size_t n = static_cast<std::size_t>(got);
+        const std::size_t text = textLength(block.get(), n);
+        feed(block.get(), text);
+        if (text < n) return true;  // a zero byte ends the text
     }
-    if (start < n) {
-        emit(start, n);
-        ++count;
-    }
-    return count;
 }
 
 }  // namespace
 
-std::vector<std::string> splitLines(std::span<const std::uint8_t> bytes) {
-    std::vector<std::string> lines;
-    const auto* p = bytes.data();
-    scanLines(p, bytes.size(), [&](std::size_t b, std::size_t e) {
-        lines.emplace_back(reinterpret_cast<const char*>(p) + b, e - b);
-    });
+// Splits text that arrives in pieces into lines; a CR at the end of one piece
+// and an LF at the start of the next are one line end.
+class LineCollector {
+public:
+    explicit LineCollector(TextLines& out) : out_(out) {}
+    void feed(const std::uint8_t* p, std::size_t n) {
+        std::size_t i = 0;
+        if (afterCr_ && n > 0 && p[0] == '\n') i = 1;
+        afterCr_ = false;
+        std::size_t start = i;
+        while (i < n) {
+            const std::uint8_t c = p[i];
+            if (c != '\r' && c != '\n') {
+                ++i;
+                continue;
+            }
+            if (i > start) out_.text_.append(reinterpret_cast<const char*>(p) + start, i - start);
+            out_.ends_.push_back(out_.text_.size());
+            lineOpen_ = false;
+            if (c == '\r') {
+                if (i + 1 < n) {
+                    i += p[i + 1] == '\n' ? 2 : 1;
+                } else {
+                    afterCr_ = true;
+                    ++i;
+                }
+            } else {
+                ++i;
+            }
+            start = i;
+        }
+        if (start < n) {
+            out_.text_.append(reinterpret_cast<const char*>(p) + start, n - start);
+            lineOpen_ = true;
+        }
+    }
+    // A last line without a line end counts.
+    void finish() {
+        if (lineOpen_) out_.ends_.push_back(out_.text_.size());
+        lineOpen_ = false;
+    }
+
+private:
+    TextLines& out_;
+    bool afterCr_ = false;
+    bool lineOpen_ = false;
+};
+
+namespace {
+
+// Counts lines of text arriving in pieces: every CR and every LF ends a
+// line, except an LF right after a CR; a last line without a line end counts.
+// Each loop is a plain count the compiler vectorises.
+class LineCounter {
+public:
+    void feed(const std::uint8_t* p, std::size_t n) {
+        if (n == 0) return;
+        bytes_ += n;
+        std::size_t ends = 0, pairs = 0;
+        for (std::size_t i = 0; i < n; ++i) ends += (p[i] == '\n') | (p[i] == '\r');
+        for (std::size_t i = 0; i + 1 < n; ++i) pairs += (p[i] == '\r') & (p[i + 1] == '\n');
+        if (lastCr_ && p[0] == '\n') ++pairs;
+        ends_ += ends;
+        pairs_ += pairs;
+        lastCr_ = p[n - 1] == '\r';
+        openLast_ = p[n - 1] != '\n' && p[n - 1] != '\r';
+    }
+    std::size_t count() const { return ends_ - pairs_ + (openLast_ ? 1 : 0); }
+    // The bytes of the lines themselves (every CR and LF is a line end's).
+    std::size_t lineBytes() const { return bytes_ - ends_; }
+
+private:
+    std::size_t bytes_ = 0;
+    std::size_t ends_ = 0, pairs_ = 0;
+    bool lastCr_ = false, openLast_ = false;
+};
+
+}  // namespace
+
+void TextLines::append(std::string_view line) {
+    text_.append(line);
+    ends_.push_back(text_.size());
+}
+
+void TextLines::insert(std::size_t index, std::string_view line) {
+    const std::size_t at = index == 0 ? 0 : ends_[index - 1];
+    text_.insert(at, line);
+    ends_.insert(ends_.begin() + static_cast<std::ptrdiff_t>(index), at);
+    for (std::size_t i = index; i < ends_.size(); ++i) ends_[i] += line.size();
+}
+
+void TextLines::reserve(std::size_t lines, std::size_t bytes) {
+    ends_.reserve(lines);
+    text_.reserve(bytes);
+}
+
+void TextLines::clear() noexcept {
+    text_.clear();
+    ends_.clear();
+}
+
+std::vector<std::string> TextLines::toStrings() const {
+    std::vector<std::string> out;
+    out.reserve(size());
+    for (std::size_t i = 0; i < size(); ++i) out.emplace_back((*this)[i]);
+    return out;
+}
+
+TextLines splitTextLines(std::span<const std::uint8_t> bytes) {
+    TextLines lines;
+    LineCollector collect(lines);
+    collect.feed(bytes.data(), textLength(bytes.data(), bytes.size()));
+    collect.finish();
     return lines;
 }
+
+std::vector<std::string> splitLines(std::span<const std::uint8_t> bytes) { return splitTextLines(bytes).toStrings(); }
 
 std::vector<std::string> splitLines(std::string_view bytes) {
     return splitLines(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()));
 }
 
 void forEachLine(std::span<const std::uint8_t> bytes, const std::function<void(std::string_view)>& fn) {
-    const auto* p = reinterpret_cast<const char*>(bytes.data());
-    scanLines(bytes.data(), bytes.size(), [&](std::size_t b, std::size_t e) { fn(std::string_view(p + b, e - b)); });
+    const TextLines lines = splitTextLines(bytes);
+    for (std::size_t i = 0; i < lines.size(); ++i) fn(lines[i]);
 }
 
 std::size_t countLines(std::span<const std::uint8_t> bytes) {
-    // Counting needs no line boundaries: every CR and every LF ends a line,
-    // except an LF right after a CR; a last line without a line end counts.
-    // Each of these loops is a plain count the compiler vectorises.
-    const std::uint8_t* p = bytes.data();
-    std::size_t n = bytes.size();
-    if (const void* z = std::memchr(p, 0, n)) n = static_cast<std::size_t>(static_cast<const std::uint8_t*>(z) - p);
-    if (n == 0) return 0;
-    std::size_t ends = 0, pairs = 0;
-    for (std::size_t i = 0; i < n; ++i) ends += (p[i] == '\n') | (p[i] == '\r');
-    for (std::size_t i = 0; i + 1 < n; ++i) pairs += (p[i] == '\r') & (p[i + 1] == '\n');
-    const bool openLast = p[n - 1] != '\n' && p[n - 1] != '\r';
-    return ends - pairs + (openLast ? 1 : 0);
+    LineCounter counter;
+    counter.feed(bytes.data(), textLength(bytes.data(), bytes.size()));
+    return counter.count();
 }
 
 std::string displayPath(const std::filesystem::path& path) { return cp1251::fromUtf8(path.string()); }
 
-static FileBytes openListFile(const std::filesystem::path& path) {
-    FileBytes file;
+void throwCannotOpen(const std::filesystem::path& path, int errnoValue) {
+    throw Error(messages::cannotOpenFile(displayPath(path), errnoValue));
+}
+
+namespace {
+FileHandle openListFile(const std::filesystem::path& path) {
     int err = 0;
-    if (!file.open(path, &err)) throw Error(messages::cannotOpenFile(displayPath(path), err));
+    FileHandle file = FileHandle::open(path, &err);
+    if (!file) throwCannotOpen(path, err);
     return file;
 }
+}  // namespace
 
-std::vector<std::string> loadTextList(const std::filesystem::path& path) {
-    return splitLines(openListFile(path).bytes());
+TextLines readTextLines(const FileHandle& file) {
+    // Counted first (a fast pass), so the lines are stored without growing
+    // and copying their storage as they come: a list of millions of lines
+    // takes its size once.
+    TextLines lines;
+    LineCounter counter;
+    int err = 0;
+    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }, &err))
+        throwCannotOpen(file.path(), err);
+    lines.reserve(counter.count(), counter.lineBytes());
+    LineCollector collect(lines);
+    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { collect.feed(p, n); }, &err))
+        throwCannotOpen(file.path(), err);
+    collect.finish();
+    return lines;
 }
 
-std::size_t countFileLines(const std::filesystem::path& path) { return countLines(openListFile(path).bytes()); }
+TextLines readTextLines(const std::filesystem::path& path) { return readTextLines(openListFile(path)); }
+
+std::vector<std::string> loadTextList(const std::filesystem::path& path) { return readTextLines(path).toStrings(); }
+
+std::size_t countFileLines(const FileHandle& file) {
+    LineCounter counter;
+    int err = 0;
+    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }, &err))
+        throwCannotOpen(file.path(), err);
+    return counter.count();
+}
+
+std::size_t countFileLines(const std::filesystem::path& path) { return countFileLines(openListFile(path)); }
+
+bool readTextBytes(const FileHandle& file, std::string& out, int* errnoOut) {
+    out.clear();
+    return readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { out.append(reinterpret_cast<const char*>(p), n); },
+                      errnoOut);
+}
 
 void forEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view)>& fn) {
-    forEachLine(openListFile(path).bytes(), fn);
+    const TextLines lines = readTextLines(path);
+    for (std::size_t i = 0; i < lines.size(); ++i) fn(lines[i]);
 }
 
 }  // namespace kodrix

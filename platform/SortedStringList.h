@@ -4,12 +4,20 @@
 // on any machine whatever the process locale (Latin before Cyrillic, Ё beside
 // Е, not after Я as code-point order would put it), duplicates kept,
 // indexes in sorted order. Items are cp1251 bytes as the catalogue gives
-// them; the model shows them as text. Sort keys are computed once per item.
+// them; the model shows them as text.
+//
+// A game list may hold millions of lines, so an item costs its bytes and one
+// number: the items' bytes lie back to back in one buffer (TextLines). The
+// text shown and the sort order are worked out from the bytes when needed
+// (the collation's weights are a table per byte value, see the .cpp).
+#include "catalogue/TextList.h"
+
 #include <QAbstractListModel>
 #include <QCollator>
 #include <QFontMetrics>
 #include <QSize>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace kodrix {
@@ -25,14 +33,18 @@ public:
     bool upperCase() const { return upperCase_; }
 
     int count() const { return static_cast<int>(items_.size()); }
-    const std::string& item(int index) const { return items_.at(static_cast<std::size_t>(index)).bytes; }
-    QString text(int index) const { return items_.at(static_cast<std::size_t>(index)).text; }
+    // The item's bytes; throws std::out_of_range for an index outside the list.
+    std::string item(int index) const { return std::string(itemView(index)); }
+    // The same without a copy; valid until the list changes.
+    std::string_view itemView(int index) const;
+    QString text(int index) const;
     std::vector<std::string> items() const;
 
     // Inserts at the item's place; returns its index.
     int add(const std::string& cp1251);
-    // Replaces the whole content in one step.
+    // Replace the whole content in one step.
     void assign(const std::vector<std::string>& cp1251Items);
+    void assignLines(TextLines&& cp1251Items);
     // Inserts many items at their places in one step.
     void addMany(const std::vector<std::string>& cp1251Items);
     void clear();
@@ -51,19 +63,17 @@ public:
     // The collation shared by every sorted list.
     static const QCollator& collator();
     // The sort key of a cp1251 text: ordering keys byte-wise orders the texts
-    // as collator() does. Items are single-byte text, so the collation's
-    // weights are worked out once per byte value (see the .cpp).
+    // as collator() does.
     static std::string sortKey(std::string_view cp1251);
+    // <0, 0 or >0 as sortKey(a) compares with sortKey(b), without building the keys.
+    static int compareKeys(std::string_view a, std::string_view b);
 
-    struct Item {
-        std::string bytes;
-        QString text;
-        std::string key;
-    };
 private:
-    Item makeItem(const std::string& cp1251) const;
+    // Sorts lines (stable: equal items keep their order) into items_.
+    void replaceWithSorted(TextLines&& lines);
+    TextLines upperCased(TextLines&& lines) const;
 
-    std::vector<Item> items_;
+    TextLines items_;  // in sorted order
     bool upperCase_ = false;
     QSize rowSizeHint_;
 };

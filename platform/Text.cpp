@@ -2,13 +2,21 @@
 
 #include "catalogue/Cp1251.h"
 
+#include <array>
+
 namespace kodrix {
 
 QString fromCp1251(std::string_view bytes) {
+    // One table for the code page: code texts of thousands of lines are converted at a time.
+    static const auto table = [] {
+        std::array<char16_t, 256> t{};
+        for (int b = 0; b < 256; ++b) t[b] = static_cast<char16_t>(cp1251::toUnicode(static_cast<unsigned char>(b)));
+        return t;
+    }();
     QString out;
     out.resize(static_cast<qsizetype>(bytes.size()));
     QChar* d = out.data();
-    for (unsigned char b : bytes) *d++ = QChar(static_cast<char16_t>(cp1251::toUnicode(b)));
+    for (unsigned char b : bytes) *d++ = QChar(table[b]);
     return out;
 }
 

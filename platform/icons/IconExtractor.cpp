@@ -51,15 +51,28 @@ QImage largeIconFromIco(const std::vector<std::uint8_t>& ico) {
     return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
 }
 
-ExtractedIcon extractIcon(const std::filesystem::path& library, std::uint16_t index) {
+namespace {
+ExtractedIcon iconOrSubstitute(const std::optional<std::vector<std::uint8_t>>& ico, std::uint16_t index) {
     ExtractedIcon out;
     out.indexUsed = index;
-    if (auto ico = iconGroupAsIco(library, index)) out.image = largeIconFromIco(*ico);
+    if (ico) out.image = largeIconFromIco(*ico);
     if (out.image.isNull()) {
         out.image = substituteIcon();
         out.substitute = true;
     }
     return out;
+}
+}  // namespace
+
+ExtractedIcon extractIcon(const std::filesystem::path& library, std::uint16_t index) {
+    return iconOrSubstitute(iconGroupAsIco(library, index), index);
+}
+
+ExtractedIcon extractIcon(FileHandle&& library, std::uint16_t index) {
+    FileBytes file;
+    std::optional<std::vector<std::uint8_t>> ico;
+    if (file.open(std::move(library))) ico = iconGroupAsIco(std::move(file), index);
+    return iconOrSubstitute(ico, index);
 }
 
 QImage substituteIcon() {

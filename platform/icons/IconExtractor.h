@@ -1,6 +1,8 @@
 #pragma once
 // Icons from icon libraries, as the shell's large icon: what the game-icon
 // view and the command line show.
+#include "catalogue/FileHandle.h"
+
 #include <QImage>
 
 #include <cstdint>
@@ -19,6 +21,8 @@ struct ExtractedIcon { QImage image; int indexUsed = 0; bool substitute = false;
 // The image is delivered at 32x32 like the shell's large icon: a chosen
 // image of another size is scaled to it.
 ExtractedIcon extractIcon(const std::filesystem::path& library, std::uint16_t index);
+// The same from a library already open (looked up once, see openFileEntry).
+ExtractedIcon extractIcon(FileHandle&& library, std::uint16_t index);
 
 // The same from .ico bytes already rebuilt from a library; a null image when
 // no image can be decoded.

@@ -1,26 +1,55 @@
 #include "SingleInstance.h"
 
+#include "catalogue/Messages.h"
+#include "platform/Text.h"
+
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
 #include <QLocalServer>
 #include <QLocalSocket>
 #include <QLockFile>
 #include <QStandardPaths>
 #include <QThread>
+#include <cerrno>
 #include <unistd.h>
 
 namespace kodrix {
 
 namespace {
-// The per-user runtime folder holds both the lock and the socket.
-QString runtimeDir() {
+
+// The folder for the lock and the socket, looked up once: the runtime folder
+// (the system checks it is the user's own; without XDG_RUNTIME_DIR it is a
+// private folder it makes), else a private folder in the user's cache.
+QString findRuntimeDir() {
     QString dir = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
-    if (dir.isEmpty()) dir = QDir::tempPath();
-    QDir().mkpath(dir);
+    if (!dir.isEmpty()) return dir;
+    const QString cache = QStandardPaths::writableLocation(QStandardPaths::GenericCacheLocation);
+    if (cache.isEmpty()) return {};
+    dir = cache + QStringLiteral("/kodrix-run");
+    if (!QDir().mkpath(dir)) return {};
+    QFile::setPermissions(dir, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     return dir;
 }
+
+const QString& runtimeDir() {
+    static const QString dir = findRuntimeDir();
+    return dir;
+}
+
 QString baseName(const QString& token) { return token + QLatin1Char('-') + QString::number(getuid()); }
 QString socketName(const QString& token) { return runtimeDir() + QLatin1Char('/') + baseName(token) + QStringLiteral(".socket"); }
+
+QString cannotCreate(const QString& path, int errnoValue) {
+    return fromCp1251(messages::cannotCreateFile(toCp1251(path), errnoValue));
+}
+
+// A running copy takes the lock and listens a moment later; a lock nobody
+// holds is taken over only once it has stayed so for this long.
+constexpr int kTakeOverAfterMs = 100;
+constexpr int kGiveUpAfterMs = 3000;
+
 }  // namespace
 
 SingleInstance::SingleInstance(const QString& token, QObject* parent) : QObject(parent), token_(token) {}
@@ -28,19 +57,48 @@ SingleInstance::SingleInstance(const QString& token, QObject* parent) : QObject(
 SingleInstance::~SingleInstance() = default;
 
 QString SingleInstance::lockPath(const QString& token) {
+    if (runtimeDir().isEmpty()) return {};
     return runtimeDir() + QLatin1Char('/') + baseName(token) + QStringLiteral(".lock");
 }
 
-bool SingleInstance::acquire() {
-    lock_ = std::make_unique<QLockFile>(lockPath(token_));
+SingleInstance::Start SingleInstance::acquire() {
+    const QString path = lockPath(token_);
+    if (path.isEmpty()) {
+        failure_ = cannotCreate(QStringLiteral("$XDG_RUNTIME_DIR/") + baseName(token_) + QStringLiteral(".lock"), ENOENT);
+        return Start::Failed;
+    }
+    lock_ = std::make_unique<QLockFile>(path);
     lock_->setStaleLockTime(0);  // only a dead owner makes the lock stale, never its age
-    if (lock_->tryLock(0)) {
-        listen();
-        return true;
+    QElapsedTimer t;
+    t.start();
+    for (;;) {
+        if (lock_->tryLock(0)) {
+            listen();
+            return Start::First;
+        }
+        if (lock_->error() != QLockFile::LockFailedError) {
+            failure_ = cannotCreate(path, lock_->error() == QLockFile::PermissionError ? EACCES : EIO);
+            break;
+        }
+        if (QFileInfo(path).isDir()) {
+            failure_ = cannotCreate(path, EISDIR);
+            break;
+        }
+        if (notifyRunningCopy()) {
+            lock_.reset();
+            return Start::Second;
+        }
+        // Nobody answers. A lock no process holds (damaged, or left behind)
+        // is removed and taken; one a live process holds is not.
+        if (t.elapsed() >= kTakeOverAfterMs && lock_->removeStaleLockFile()) continue;
+        if (t.elapsed() >= kGiveUpAfterMs) {
+            failure_ = fromCp1251(messages::runningCopyNotAnswering(toCp1251(path)));
+            break;
+        }
+        QThread::msleep(20);
     }
     lock_.reset();
-    notifyRunningCopy();
-    return false;
+    return Start::Failed;
 }
 
 void SingleInstance::listen() {
@@ -59,22 +117,13 @@ void SingleInstance::listen() {
 }
 
 bool SingleInstance::notifyRunningCopy() {
-    // The running copy may have taken the lock a moment ago and not be
-    // listening yet: retry for a short while.
-    QElapsedTimer t;
-    t.start();
-    while (t.elapsed() < 5000) {
-        QLocalSocket socket;
-        socket.connectToServer(socketName(token_));
-        if (socket.waitForConnected(500)) {
-            socket.write("show\n");
-            socket.waitForBytesWritten(1000);
-            socket.disconnectFromServer();
-            return true;
-        }
-        QThread::msleep(50);
-    }
-    return false;
+    QLocalSocket socket;
+    socket.connectToServer(socketName(token_));
+    if (!socket.waitForConnected(500)) return false;
+    socket.write("show\n");
+    socket.waitForBytesWritten(1000);
+    socket.disconnectFromServer();
+    return true;
 }
 
 }  // namespace kodrix

@@ -55,22 +55,31 @@ TEST(CodeText, LongStringIsCutAt254Bytes) {
     EXPECT_EQ(codeTextLines(*module, 1, 1), Lines{text.substr(0, 254)});
 }
 
-TEST(CodeText, HugeRangesRepeatTheIdSpaceUpToTheCap) {
-    const auto bytes = buildStrings({{10, "ten"}, {40000, "forty thousand"}});
+TEST(CodeText, HugeRangesStopAtTheCapBeforeAnyStringComesAgain) {
+    const auto bytes = buildStrings({{10, "ten"}, {40000, "forty thousand"}, {65535, "last"}});
     auto module = ResourceModule::fromBytes(bytes);
     ASSERT_TRUE(module);
-
-    auto million = codeTextLines(*module, 0, 999999);
-    ASSERT_EQ(million.size(), 1000000u);
-    EXPECT_EQ(million[10], "ten");
-    EXPECT_EQ(million[65536 + 10], "ten");
-    EXPECT_EQ(million[40000], "forty thousand");
-    EXPECT_EQ(million[11], "");
-
-    // The whole 32-bit range would be four billion lines: it stops at the cap.
-    auto all = codeTextLines(*module, INT32_MIN, INT32_MAX);
-    EXPECT_EQ(all.size(), kMaxCodeTextLines);
-    EXPECT_EQ(all[10], "ten");  // INT32_MIN has low 16 bits 0
+    struct Case {
+        std::int32_t begin, end;
+        std::size_t lines;
+    };
+    const Case cases[] = {
+        {0, 999999, kMaxCodeTextLines},
+        {INT32_MIN, INT32_MAX, kMaxCodeTextLines},  // four billion IDs
+        {65530, 65546, 17},                          // across the end of the 16-bit space
+    };
+    for (const auto& c : cases) {
+        const auto lines = codeTextLines(*module, c.begin, c.end);
+        ASSERT_EQ(lines.size(), c.lines) << c.begin << ".." << c.end;
+        // Each line is the string of its ID's low 16 bits, and no ID comes twice.
+        EXPECT_LE(lines.size(), 65536u);
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            const std::uint32_t id = (static_cast<std::uint32_t>(c.begin) + static_cast<std::uint32_t>(i)) & 0xFFFF;
+            EXPECT_EQ(lines[i], module->loadString(id)) << i;
+        }
+    }
+    EXPECT_EQ(codeTextLines(*module, 65530, 65546)[5], "last");
+    EXPECT_EQ(codeTextLines(*module, 65530, 65546)[16], "ten");
 }
 
 TEST(GameRead, StepsReportFailuresInTheOrderOfAClick) {

@@ -234,7 +234,7 @@ TEST(IconLibrary, GroupRebuildWritesOffsetsFromWhatItCopies) {
     // image 3 claims 1000 bytes but only 48 are stored.
     const Bytes group = groupResource({{32, 4, 20, 1}, {16, 4, 10, 2}, {48, 32, 1000, 3}});
     const Bytes one = filled(32, 0xA1), three = filled(48, 0xC3);
-    auto ico = icoFromIconGroup(group, [&](std::uint16_t id) -> std::optional<std::span<const std::uint8_t>> {
+    auto ico = icoFromIconGroup(group, [&](std::uint16_t id, std::uint64_t) -> std::optional<std::span<const std::uint8_t>> {
         if (id == 1) return view(one);
         if (id == 3) return view(three);
         return std::nullopt;
@@ -250,15 +250,12 @@ TEST(IconLibrary, GroupRebuildWritesOffsetsFromWhatItCopies) {
     EXPECT_EQ((*ico)[dir[1].offset], 0xC3);
     EXPECT_EQ(ico->back(), 0xC3);
 
-    auto none = [](std::uint16_t) -> std::optional<std::span<const std::uint8_t>> { return std::nullopt; };
+    auto none = [](std::uint16_t, std::uint64_t) -> std::optional<std::span<const std::uint8_t>> { return std::nullopt; };
     EXPECT_FALSE(icoFromIconGroup(group, none, 1 << 20)) << "no image left";
     Bytes cursor = group;
     cursor[2] = 2;  // a cursor group
     EXPECT_FALSE(icoFromIconGroup(cursor, none, 1 << 20));
-    // A group naming one image a thousand times cannot grow past the library.
-    std::vector<GroupEntry> many(1000, GroupEntry{32, 4, 48, 3});
-    auto always = [&](std::uint16_t) -> std::optional<std::span<const std::uint8_t>> { return view(three); };
-    EXPECT_FALSE(icoFromIconGroup(groupResource(many), always, 48 * 100));
+    auto always = [&](std::uint16_t, std::uint64_t) -> std::optional<std::span<const std::uint8_t>> { return view(three); };
     // A declared count larger than the group holds takes the entries present.
     Bytes overstated = groupResource({{32, 4, 48, 3}});
     put16(overstated, 4, 50);
@@ -327,4 +324,48 @@ TEST(IconLibrary, PeModuleGroupsRebuildTheIconTheyWereMadeFrom) {
     }
     EXPECT_FALSE(iconGroupAsIco(fixtures / "data.dll", 4));
     EXPECT_EQ(iconGroupCount(fixtures / "strings.dll"), 0u);
+}
+
+TEST(IconLibrary, GroupNamingAnImageAgainTakesItOnce) {
+    // Image 1 is most of the file, so naming it again adds up past the
+    // file's size; the group still gives its icon, with the image once.
+    struct Case {
+        const char* what;
+        std::vector<GroupEntry> entries;
+        std::size_t images;
+    };
+    const Case cases[] = {
+        {"twice", {{32, 32, 0x600, 1}, {32, 32, 0x600, 1}}, 1},
+        {"a thousand times", std::vector<GroupEntry>(1000, GroupEntry{32, 32, 0x600, 1}), 1},
+        {"again after another", {{32, 32, 0x600, 1}, {16, 4, 16, 2}, {32, 32, 0x600, 1}}, 2},
+    };
+    for (const auto& c : cases) {
+        const Bytes group = groupResource(c.entries);
+        NeFile ne;
+        Bytes& t = ne.table;
+        add16(t, 4);
+        typeInfo(t, 0x8003, 2);
+        nameInfo(t, 0x40, 0x60, 0x8001);  // 0x600 bytes at 0x400
+        nameInfo(t, 0xA0, 1, 0x8002);     // 16 bytes at 0xA00
+        typeInfo(t, 0x800E, 1);
+        nameInfo(t, 0xA1, std::uint16_t((group.size() + 15) / 16), 0x8005);
+        add16(t, 0);
+        t.push_back(0);
+        ne.blobs = {{0x400, filled(0x600, 0x11)}, {0xA00, filled(16, 0x22)}, {0xA10, group}};
+        const Bytes lib = ne.build();
+        std::uint64_t named = 0;
+        for (const auto& e : c.entries) named += e.bytesInRes;
+        ASSERT_GT(named, lib.size()) << c.what;
+        auto ico = iconGroupAsIcoFromBytes(lib, 0);
+        ASSERT_TRUE(ico) << c.what;
+        EXPECT_EQ(icoDirectory(*ico).size(), c.images) << c.what;
+        test::TempDir dir;  // the same when read from the file
+        EXPECT_EQ(iconGroupAsIco(dir.write("lib.icl", std::string(lib.begin(), lib.end())), 0), ico) << c.what;
+    }
+    // Distinct images that together exceed the library are still damage.
+    auto half = [](std::uint16_t, std::uint64_t) -> std::optional<std::span<const std::uint8_t>> {
+        static const Bytes image(600, 1);
+        return std::span<const std::uint8_t>(image);
+    };
+    EXPECT_FALSE(icoFromIconGroup(groupResource({{32, 32, 600, 1}, {32, 32, 600, 2}}), half, 1000));
 }

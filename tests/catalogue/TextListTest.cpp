@@ -48,3 +48,32 @@ TEST(TextList, FilesAreReadAndMissingOnesReported) {
     }
     EXPECT_THROW(countFileLines(dir.path()), Error);  // a directory is not a list
 }
+
+TEST(TextList, FilesReadInBlocksSplitAsTheWholeText) {
+    // Files are read a megabyte at a time: line ends and zero bytes at the
+    // seam between two blocks fall as they would in one piece.
+    const std::size_t seam = 1 << 20;
+    struct Case {
+        const char* what;
+        std::string around;  // the bytes at seam - 1, seam, …
+    };
+    const Case cases[] = {
+        {"CR LF across", "\r\nb"},
+        {"LF CR across", "\n\rb"},
+        {"CR at the end of the file", "\r"},
+        {"CR CR across", "\r\r\n"},
+        {"zero after the seam", std::string("\r\0tail\n", 7)},
+        {"zero at the end of the first block", std::string("\0\nx", 3)},
+    };
+    test::TempDir dir;
+    for (const auto& c : cases) {
+        std::string text(seam - 1, 'a');
+        for (std::size_t i = 100; i < text.size(); i += 1000) text[i] = '\n';
+        text += c.around;
+        const auto path = dir.write("seam.dat", text);
+        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        EXPECT_EQ(loadTextList(path), splitLines(bytes)) << c.what;
+        EXPECT_EQ(countFileLines(path), countLines(bytes)) << c.what;
+        EXPECT_EQ(countLines(bytes), splitLines(bytes).size()) << c.what;
+    }
+}

@@ -3,6 +3,7 @@
 //   running <dir>  – this process is the first; <dir> is its executable's folder
 //   shown          – a later start asked it to show its window (it then exits)
 //   second         – another copy runs; it was asked to show itself
+//   failed <why>   – no lock could be taken (exit status 1)
 #include "platform/instance/SingleInstance.h"
 
 #include <QCoreApplication>
@@ -12,9 +13,10 @@
 int main(int argc, char** argv) {
     QCoreApplication app(argc, argv);
     kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
-    if (!instance.acquire()) {
-        std::printf("second\n");
-        return 0;
+    switch (instance.acquire()) {
+    case kodrix::SingleInstance::Start::First: break;
+    case kodrix::SingleInstance::Start::Second: std::printf("second\n"); return 0;
+    case kodrix::SingleInstance::Start::Failed: std::printf("failed %s\n", qPrintable(instance.failure())); return 1;
     }
     std::printf("running %s\n", qPrintable(QCoreApplication::applicationDirPath()));
     std::fflush(stdout);

@@ -1,11 +1,13 @@
 #include "tools/cli/Cli.h"
 
 #include "catalogue/Cp1251.h"
+#include "support/Hostile.h"
 #include "support/TempDir.h"
 #include "tools/pack/IcoWriter.h"
 #include "tools/pack/NeWriter.h"
 #include "tools/pack/PeWriter.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -207,4 +209,105 @@ TEST_F(Cli, TheBinaryRunsAsAProcess) {
     const std::string bad = std::string("'") + KODRIX_BIN_DIR + "/kodrix-cli' --catalogue '" + dir.path().string() +
                             "' codes sega z x 2>&1 >/dev/null; echo \"rc=$?\"";
     EXPECT_EQ(shell(bad), "Не найден файл Z.ini\nrc=1\n");
+}
+
+namespace {
+
+const std::string kCli = std::string(KODRIX_BIN_DIR) + "/kodrix-cli";
+
+test::ProcessResult cliProcess(const test::TempDir& dir, std::vector<std::string> args, test::ProcessOptions options = {}) {
+    args.insert(args.begin(), {kCli, "--catalogue", dir.path().string()});
+    return test::runProcess(args, options);
+}
+
+}  // namespace
+
+TEST_F(Cli, ListingsThatFailAreErrorsNotEmptyAnswers) {
+    // Folders that cannot be listed (no read permission; under root the tool
+    // runs as "nobody" so that the permission holds): an error and status 1,
+    // never an empty list with status 0.
+    test::openToEveryone(dir.path());
+    std::filesystem::permissions(dir.path() / "Sega", std::filesystem::perms::owner_exec |
+                                                          std::filesystem::perms::group_exec |
+                                                          std::filesystem::perms::others_exec);
+    struct Case {
+        std::vector<std::string> args;
+        std::filesystem::path folder;
+    };
+    const Case cases[] = {
+        {{"groups", "sega"}, dir.path() / "Sega"},
+        {{"count", "sega"}, dir.path() / "Sega"},
+        {{"platforms"}, dir.path()},
+    };
+    for (const auto& c : cases) {
+        if (c.folder == dir.path())
+            std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_exec |
+                                                         std::filesystem::perms::group_exec |
+                                                         std::filesystem::perms::others_exec);
+        const auto r = cliProcess(dir, c.args, {.dropRoot = true});
+        EXPECT_EQ(r.exitCode, 1) << c.args[0] << ": " << r.out;
+        EXPECT_EQ(r.out, "") << c.args[0];
+        EXPECT_EQ(r.err, "Cannot list folder \"" + c.folder.string() + "\". Permission denied\n") << c.args[0];
+    }
+    std::filesystem::permissions(dir.path(), std::filesystem::perms::owner_all);
+    std::filesystem::permissions(dir.path() / "Sega", std::filesystem::perms::owner_all);
+}
+
+TEST_F(Cli, ListsThatAreNoRegularFilesAreReportedNotWaitedFor) {
+    ASSERT_TRUE(test::makeFifo(dir.path() / "PS2" / "F.dat"));
+    std::filesystem::create_directory(dir.path() / "PS2" / "D.dat");
+    struct Case {
+        const char* group;
+        std::string reason;
+    };
+    for (const Case& c : {Case{"f", "Not a regular file"}, Case{"d", "Is a directory"}}) {
+        const auto r = cliProcess(dir, {"games", "ps2", c.group}, {.timeout = std::chrono::seconds(10)});
+        EXPECT_FALSE(r.timedOut) << c.group;
+        EXPECT_EQ(r.exitCode, 1) << c.group;
+        const std::string file = std::string(1, char(std::toupper(c.group[0]))) + ".dat";
+        EXPECT_EQ(r.err, "Cannot open file \"" + (dir.path() / "PS2" / file).string() + "\". " + c.reason + "\n");
+    }
+    // The count passes them over, as the listing does.
+    EXPECT_EQ(cliProcess(dir, {"count", "ps2"}).out, "3\n");
+}
+
+TEST_F(Cli, ADamagedIconIsTheSubstituteWithoutAWord) {
+    // A PNG image whose data is cut short: the window shows the substitute
+    // and says nothing, and so does the tool.
+    QImage red(32, 32, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    QByteArray png;
+    {
+        QBuffer buffer(&png);
+        buffer.open(QIODevice::WriteOnly);
+        red.save(&buffer, "PNG");
+    }
+    png.chop(png.size() / 2);
+    std::vector<std::uint8_t> ico = {0, 0, 1, 0, 1, 0, 32, 32, 0, 0, 1, 0, 32, 0};
+    for (std::uint32_t v : {std::uint32_t(png.size()), 22u})
+        for (int k = 0; k < 4; ++k) ico.push_back(std::uint8_t(v >> (8 * k)));
+    ico.insert(ico.end(), png.begin(), png.end());
+    writeBytes(dir, "PS2/kodrix32.icl", ico);
+    const auto out = dir.path() / "damaged.png";
+    const auto r = cliProcess(dir, {"icon", "ps2", "0", out.string()});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "0 substitute\n");
+    EXPECT_EQ(r.err, "");
+    EXPECT_TRUE(std::filesystem::exists(out));
+}
+
+TEST_F(Cli, GamesOfMillionsOfEmptyLinesFitTheirMemory) {
+    // 5 million empty lines (10 MB): the list kept as its bytes and one
+    // number per line fits in 250 MB; a list beyond the memory given ends
+    // in the out-of-memory message, not in a bare std::bad_alloc.
+    std::string lines;
+    lines.reserve(10'000'000);
+    for (int i = 0; i < 5'000'000; ++i) lines += "\r\n";
+    dir.write("PS2/E.dat", lines);
+    const auto fits = cliProcess(dir, {"games", "ps2", "e"}, {.timeout = std::chrono::seconds(60), .dataLimitBytes = 250u << 20});
+    EXPECT_EQ(fits.exitCode, 0) << fits.err;
+    EXPECT_EQ(fits.out.size(), 5'000'000u);
+    const auto tight = cliProcess(dir, {"games", "ps2", "e"}, {.timeout = std::chrono::seconds(60), .dataLimitBytes = 40u << 20});
+    EXPECT_EQ(tight.exitCode, 1);
+    EXPECT_EQ(tight.err, "Out of memory\n");
 }

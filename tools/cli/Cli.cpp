@@ -26,7 +26,11 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <new>
 #include <optional>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace kodrix::cli {
 namespace {
@@ -78,23 +82,33 @@ std::filesystem::path platformFolder(const Context& c, const std::string& platfo
 // The letter group as the letter list hands it back: upper case.
 std::string groupName(const std::string& groupUtf8) { return cp1251::upper(cp1251::fromUtf8(groupUtf8)); }
 
+// A folder that could not be listed is an error here: an empty answer would
+// read as "nothing there".
+void checkListed(const std::filesystem::path& dir, int error) {
+    if (error) throw Error(messages::cannotListFolder(displayPath(dir), error));
+}
+
 int listPlatformsCommand(Context& c) {
     Listing l = listPlatforms(c.programDir);
+    checkListed(c.programDir, l.error);
     if (l.noDatabase) throw Error(messages::noDatabase());
     printList(c.out, inListOrder(l.names, true));
     return 0;
 }
 
 int listGroupsCommand(Context& c, const std::string& platform) {
-    platformFolder(c, platform);
+    const auto dir = platformFolder(c, platform);
     Listing l = listLetterGroups(c.programDir, cp1251::fromUtf8(platform));
+    checkListed(dir, l.error);
     if (l.noDatabase) throw Error(messages::noDatabase());
     printList(c.out, inListOrder(l.names, true));
     return 0;
 }
 
 int countCommand(Context& c, const std::string& platform) {
-    PlatformCount count = countPlatformCodes(platformFolder(c, platform));
+    const auto dir = platformFolder(c, platform);
+    PlatformCount count = countPlatformCodes(dir);
+    checkListed(dir, count.error);
     if (count.noDatabase) throw Error(messages::noDatabase());
     c.out << count.total << '\n';
     return 0;
@@ -102,7 +116,18 @@ int countCommand(Context& c, const std::string& platform) {
 
 int listGamesCommand(Context& c, const std::string& platform, const std::string& group) {
     const auto dir = platformFolder(c, platform);
-    printList(c.out, inListOrder(loadTextList(platformFile(dir, names::groupList(groupName(group)))), false));
+    const ResolvedFile list = openPlatformFile(dir, names::groupList(groupName(group)));
+    if (!list.opened()) throwCannotOpen(list.path, list.error);
+    // The lines go straight into the sorted list, kept as compactly as the
+    // window keeps them.
+    SortedStringList sorted;
+    sorted.assignLines(readTextLines(list.file));
+    std::string utf8;
+    for (int i = 0; i < sorted.count(); ++i) {
+        utf8 = cp1251::toUtf8(sorted.itemView(i));
+        utf8 += '\n';
+        c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+    }
     return 0;
 }
 
@@ -146,6 +171,31 @@ int searchCommand(Context& c, const std::string& platform, const std::string& qu
     return 0;
 }
 
+// Silences the process's standard error while it lives: libpng reports a
+// damaged image there on its own, which the program would not say.
+class QuietStderr {
+public:
+    QuietStderr() {
+        std::fflush(stderr);
+        saved_ = ::dup(2);
+        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
+        if (saved_ >= 0 && null >= 0) ::dup2(null, 2);
+        if (null >= 0) ::close(null);
+    }
+    ~QuietStderr() {
+        std::fflush(stderr);
+        if (saved_ >= 0) {
+            ::dup2(saved_, 2);
+            ::close(saved_);
+        }
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_ = -1;
+};
+
 // Icon extraction decodes and draws images: it needs a GUI application object.
 // The terminal has no display, so the offscreen platform is used unless told.
 std::unique_ptr<QGuiApplication> ensureGuiApplication() {
@@ -166,12 +216,18 @@ int iconCommand(Context& c, const std::string& platform, const std::string& inde
     auto index = parseInteger(indexText);
     if (!index) throw UsageError{"INDEX must be an integer: " + indexText};
     const auto dir = platformFolder(c, platform);
-    if (!existsInPlatform(dir, names::kIconLibrary))
-        throw Error(cp1251::fromUtf8("kodrix-cli: the platform has no icon library kodrix32.icl"));
+    ResolvedFile library = openPlatformFile(dir, names::kIconLibrary);
+    if (!library.exists()) throw Error(cp1251::fromUtf8("kodrix-cli: the platform has no icon library kodrix32.icl"));
 
     auto app = ensureGuiApplication();
-    // As the program does: only the low 16 bits of the entry's value select the icon.
-    ExtractedIcon icon = extractIcon(platformFile(dir, names::kIconLibrary), static_cast<std::uint16_t>(*index & 0xFFFF));
+    // As the program does: only the low 16 bits of the entry's value select
+    // the icon, and a damaged image gives the substitute without a word (the
+    // image decoder's own complaints are not let through).
+    ExtractedIcon icon;
+    {
+        const QuietStderr quiet;
+        icon = extractIcon(std::move(library.file), static_cast<std::uint16_t>(*index & 0xFFFF));
+    }
     QFile file(QString::fromUtf8(outPath.c_str()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
         throw Error(cp1251::fromUtf8("Cannot create file \"" + outPath + "\". " + file.errorString().toStdString()));
@@ -267,7 +323,9 @@ int runCommand(Context& c, const std::vector<std::string>& a) {
 std::filesystem::path executableDir() {
     std::error_code ec;
     auto exe = std::filesystem::canonical("/proc/self/exe", ec);
-    return ec ? std::filesystem::current_path() : exe.parent_path();
+    if (!ec) return exe.parent_path();
+    auto cwd = std::filesystem::current_path(ec);
+    return ec ? std::filesystem::path(".") : cwd;
 }
 
 std::vector<std::string> inListOrder(const std::vector<std::string>& names, bool upperCase) {
@@ -315,6 +373,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
         return 2;
     } catch (const Error& e) {
         printLine(err, e.message());
+        return 1;
+    } catch (const std::bad_alloc&) {
+        printLine(err, messages::outOfMemory());
         return 1;
     } catch (const std::exception& e) {
         err << e.what() << '\n';

@@ -1,0 +1,46 @@
+#pragma once
+// One regular file of the catalogue, open for reading. Catalogue files come
+// from anywhere, so the open never waits and never settles for anything but a
+// regular file: a FIFO (whose open would wait for a writer for ever), a
+// device or a socket is refused as not a regular file, a directory as a
+// directory. Closing (destruction) releases the descriptor.
+#include <cstddef>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+
+namespace kodrix {
+
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    // Opens path (links followed). On failure the handle stays closed and
+    // errnoOut says why (messages::kNotRegularFile for a FIFO, device or socket).
+    static FileHandle open(const std::filesystem::path& path, int* errnoOut = nullptr);
+
+    bool isOpen() const noexcept { return fd_ >= 0; }
+    explicit operator bool() const noexcept { return isOpen(); }
+    void close() noexcept;
+
+    // The path it was opened by, for messages.
+    const std::filesystem::path& path() const noexcept { return path_; }
+    // The size when it was opened.
+    std::uint64_t size() const noexcept { return size_; }
+
+    // Reads up to n bytes at offset into `into`; the number read (0 at the
+    // end of the file), or -1 with errnoOut set. Interrupted reads are retried.
+    std::int64_t readAt(std::uint64_t offset, void* into, std::size_t n, int* errnoOut = nullptr) const;
+
+private:
+    int fd_ = -1;
+    std::filesystem::path path_;
+    std::uint64_t size_ = 0;
+};
+
+}  // namespace kodrix
