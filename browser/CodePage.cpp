@@ -195,10 +195,7 @@ void CodePage::showCodeText(const GameRead& read, const QString& game) {
         dialogs::message(window(), fromCp1251(r->message), applicationTitle(), dialogs::Icon::None);
         return;
     }
-    QStringList lines;
-    lines.reserve(static_cast<qsizetype>(read.lines.size()));
-    for (const std::string& line : read.lines) lines << fromCp1251(line);
-    textview->setLines(lines);
+    textview->setCp1251Lines(read.lines);
 }
 
 void CodePage::ShowIcon() {

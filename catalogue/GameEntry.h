@@ -21,10 +21,10 @@ namespace kodrix {
 // The most lines a code text yields, the program's and the terminal tool's
 // alike. A range from an INI value can span four billion IDs; string IDs are
 // 16-bit, so past 65536 lines the text only repeats, and the text view's time
-// to take the text grows with it: 16384 lines of the longest strings (254
-// bytes) keep a click on any game within a quarter of a second (see
-// bench/hostile_bench). The first kMaxCodeTextLines lines are given.
-constexpr std::size_t kMaxCodeTextLines = 16384;
+// to take the text grows with it: 8192 lines of the longest strings (254
+// bytes, 2 MB of text) keep a click on any game well within a quarter of a
+// second (see bench/hostile_bench). The first kMaxCodeTextLines lines are given.
+constexpr std::size_t kMaxCodeTextLines = 8192;
 
 // The group's INI file; raises "Cannot open file "%s". %s" when it is not
 // there or cannot be read.

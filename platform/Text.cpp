@@ -6,17 +6,20 @@
 
 namespace kodrix {
 
-QString fromCp1251(std::string_view bytes) {
+QChar* fromCp1251Into(std::string_view bytes, QChar* out) {
     // One table for the code page: code texts of thousands of lines are converted at a time.
     static const auto table = [] {
         std::array<char16_t, 256> t{};
         for (int b = 0; b < 256; ++b) t[b] = static_cast<char16_t>(cp1251::toUnicode(static_cast<unsigned char>(b)));
         return t;
     }();
-    QString out;
-    out.resize(static_cast<qsizetype>(bytes.size()));
-    QChar* d = out.data();
-    for (unsigned char b : bytes) *d++ = QChar(table[b]);
+    for (unsigned char b : bytes) *out++ = QChar(table[b]);
+    return out;
+}
+
+QString fromCp1251(std::string_view bytes) {
+    QString out(static_cast<qsizetype>(bytes.size()), Qt::Uninitialized);
+    fromCp1251Into(bytes, out.data());
     return out;
 }
 

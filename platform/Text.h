@@ -6,6 +6,9 @@
 
 namespace kodrix {
 QString fromCp1251(std::string_view bytes);
+// Writes the text of the bytes at out (one character per byte); returns the
+// position after it.
+QChar* fromCp1251Into(std::string_view bytes, QChar* out);
 std::string toCp1251(const QString& text);
 
 // Upper case by code page 1251's rules: a character of the code page takes

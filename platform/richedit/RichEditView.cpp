@@ -4,6 +4,7 @@
 #include "LinkHighlighter.h"
 #include "TextDocumentConversion.h"
 #include "catalogue/Error.h"
+#include "platform/Text.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QContextMenuEvent>
@@ -34,6 +35,23 @@ RichEditView::RichEditView(QWidget* parent) : QTextEdit(parent) {
 void RichEditView::setLines(const QStringList& lines) {
     // One setPlainText is far cheaper than one append per line.
     setPlainText(lines.join(QChar::ParagraphSeparator));
+    lineCount_ = static_cast<int>(lines.size());
+}
+
+void RichEditView::setCp1251Lines(const std::vector<std::string>& lines) {
+    if (lines.empty()) {
+        clearLines();
+        return;
+    }
+    std::size_t total = lines.size() - 1;  // the separators
+    for (const std::string& line : lines) total += line.size();
+    QString text(static_cast<qsizetype>(total), Qt::Uninitialized);
+    QChar* d = text.data();
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (i > 0) *d++ = QChar::ParagraphSeparator;
+        d = fromCp1251Into(lines[i], d);
+    }
+    setPlainText(text);
     lineCount_ = static_cast<int>(lines.size());
 }
 

@@ -12,6 +12,8 @@
 #include <QTextEdit>
 
 #include <optional>
+#include <string>
+#include <vector>
 
 class QMenu;
 
@@ -37,6 +39,9 @@ public:
 
     // Replaces the whole content with plain lines, one paragraph each.
     void setLines(const QStringList& lines);
+    // The same from code page 1251 lines, converted straight into the one
+    // text the view takes (the code text: thousands of lines at a time).
+    void setCp1251Lines(const std::vector<std::string>& lines);
     // The text as lines (one per paragraph).
     QStringList lines() const;
     int lineCount() const { return lineCount_; }
