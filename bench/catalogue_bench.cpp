@@ -6,6 +6,7 @@
 //  - 20,000 INI sections indexed once and each looked up.
 //
 // usage: catalogue_bench [RUNS]
+#include "BenchSupport.h"
 #include "catalogue/GameEntry.h"
 #include "catalogue/IniProfile.h"
 #include "catalogue/ResourceModule.h"
@@ -23,20 +24,10 @@
 
 #include <unistd.h>
 
+using namespace kodrix::bench;
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double medianMs(int runs, const std::function<void()>& fn) {
-    std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        fn();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(ms.begin(), ms.end());
-    return ms[ms.size() / 2];
-}
 
 }  // namespace
 

@@ -3,6 +3,7 @@
 // with the most games, each beside the floor of reading the same files'
 // bytes; and loading 100,000 names into a sorted list.
 //   codepage_bench CATALOGUE_DIR
+#include "BenchSupport.h"
 #include "app/Unit1.h"
 #include "catalogue/CatalogueNames.h"
 #include "browser/CodePage.h"
@@ -24,35 +25,7 @@
 
 using namespace kodrix;
 
-namespace {
-
-double medianMs(int runs, const std::function<void()>& fn) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        t.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
-
-// The floor: the bytes of the given files read once, nothing else.
-std::size_t readAll(const std::vector<std::filesystem::path>& files) {
-    static std::vector<char> buf(1 << 20);
-    std::size_t total = 0;
-    for (const auto& f : files) {
-        int fd = ::open(f.c_str(), O_RDONLY);
-        if (fd < 0) continue;
-        ssize_t n;
-        while ((n = ::read(fd, buf.data(), buf.size())) > 0) total += static_cast<std::size_t>(n);
-        ::close(fd);
-    }
-    return total;
-}
-
-}  // namespace
+using namespace kodrix::bench;
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -9,6 +9,7 @@
 //   jpeg_bench CATALOGUE_DIR [RUNS]
 // The picture is the catalogue's first walkthrough screenshot of that size;
 // without one, a picture is made.
+#include "BenchSupport.h"
 #include "catalogue/WalkthroughTable.h"
 #include "platform/jpeg/JpegPicture.h"
 
@@ -36,38 +37,11 @@
 extern char** environ;
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
 using Bytes = std::vector<std::uint8_t>;
 
+using namespace kodrix::bench;
+
 namespace {
-
-double medianMs(int runs, const std::function<void()>& fn) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
-        fn();
-        t.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
-
-// Runs a command with stdout and stderr to /dev/null; false when it fails.
-bool runProcess(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const bool spawned = posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0;
-    posix_spawn_file_actions_destroy(&actions);
-    int status = -1;
-    if (spawned) waitpid(pid, &status, 0);
-    return spawned && WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
 
 Bytes jpegOf(const QImage& image) {
     QByteArray data;
@@ -165,11 +139,11 @@ int main(int argc, char** argv) {
     std::vector<unsigned char> rgb;
     const double floor = medianMs(runs, [&] { plainLibjpegDecode(big, rgb); });
 
-    bool djpegOk = runProcess({"djpeg", "-outfile", "/dev/null", bigFile.string()});
+    bool djpegOk = runProcess({"djpeg", "-outfile", "/dev/null", bigFile.string()}).ok();
     double djpegBig = 0, djpegTiny = 0;
     if (djpegOk) {
-        djpegBig = medianMs(runs, [&] { djpegOk &= runProcess({"djpeg", "-outfile", "/dev/null", bigFile.string()}); });
-        djpegTiny = medianMs(runs, [&] { djpegOk &= runProcess({"djpeg", "-outfile", "/dev/null", tinyFile.string()}); });
+        djpegBig = medianMs(runs, [&] { djpegOk &= runProcess({"djpeg", "-outfile", "/dev/null", bigFile.string()}).ok(); });
+        djpegTiny = medianMs(runs, [&] { djpegOk &= runProcess({"djpeg", "-outfile", "/dev/null", tinyFile.string()}).ok(); });
     }
     fs::remove_all(dir);
 

@@ -12,6 +12,7 @@
 #include "catalogue/ResourceModule.h"
 #include "catalogue/TextList.h"
 #include "catalogue/Cp1251.h"
+#include "BenchSupport.h"
 
 #include <algorithm>
 #include <chrono>
@@ -29,53 +30,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
 
 namespace fs = std::filesystem;
-using Clock = std::chrono::steady_clock;
+
+using namespace kodrix::bench;
 
 namespace {
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
-}
-
-struct ProcessRun {
-    double millis = 0;
-    long maxRssKb = 0;
-    int status = -1;
-};
-
-// Runs a command with stdout and stderr to /dev/null; wall time and the
-// child's peak RSS (from wait4's rusage).
-ProcessRun runProcess(const std::vector<std::string>& argv) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ProcessRun run;
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) != 0) {
-        posix_spawn_file_actions_destroy(&actions);
-        return run;
-    }
-    rusage usage{};
-    wait4(pid, &run.status, 0, &usage);
-    run.millis = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    run.maxRssKb = usage.ru_maxrss;
-    posix_spawn_file_actions_destroy(&actions);
-    return run;
-}
 
 struct Series {
     std::vector<double> millis;
@@ -88,7 +48,7 @@ Series runSeries(const std::vector<std::string>& argv, int runs) {
     runProcess(argv);  // warm the page cache
     for (int i = 0; i < runs; ++i) {
         const ProcessRun r = runProcess(argv);
-        if (!WIFEXITED(r.status) || WEXITSTATUS(r.status) != 0) s.failed = true;
+        if (!r.ok()) s.failed = true;
         s.millis.push_back(r.millis);
         s.maxRssKb = std::max(s.maxRssKb, r.maxRssKb);
     }

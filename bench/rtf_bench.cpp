@@ -8,6 +8,7 @@
 //     no slower), and the start-up of kodrix-cli, which loads Qt Core and Gui.
 //
 // usage: rtf_bench OUT_RTF [RTF_PLAINTEXT] [KODRIX_CLI] [RUNS]
+#include "BenchSupport.h"
 #include "platform/richedit/RichEditView.h"
 #include "platform/richedit/RtfReader.h"
 
@@ -28,19 +29,10 @@
 
 extern char** environ;
 
+using namespace kodrix::bench;
+
 namespace {
 
-using Clock = std::chrono::steady_clock;
-
-double median(std::vector<double> v) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[v.size() / 2];
-}
-
-double percentile(std::vector<double> v, double p) {
-    std::sort(v.begin(), v.end());
-    return v.empty() ? 0 : v[std::min(v.size() - 1, static_cast<std::size_t>(p * static_cast<double>(v.size())))];
-}
 
 // A small deterministic generator (the same document on every run).
 struct Random {
@@ -115,29 +107,15 @@ std::string walkthroughRtf(std::size_t targetBytes) {
     return rtf;
 }
 
-double runProcessMillis(const std::vector<std::string>& argv, bool* failed) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    const auto start = Clock::now();
-    pid_t pid = 0;
-    int status = -1;
-    if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) waitpid(pid, &status, 0);
-    const double ms = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
-    posix_spawn_file_actions_destroy(&actions);
-    if (failed && (!WIFEXITED(status) || WEXITSTATUS(status) != 0)) *failed = true;
-    return ms;
-}
-
 void processSeries(const char* label, const std::vector<std::string>& argv, int runs, bool mustSucceed = true) {
     bool failed = false;
-    runProcessMillis(argv, nullptr);  // warm the page cache
+    runProcess(argv);  // warm the page cache
     std::vector<double> ms;
-    for (int i = 0; i < runs; ++i) ms.push_back(runProcessMillis(argv, &failed));
+    for (int i = 0; i < runs; ++i) {
+        const ProcessRun run = runProcess(argv);
+        failed |= !run.ok();
+        ms.push_back(run.millis);
+    }
     std::printf("%s: median %.2f ms, p90 %.2f ms over %d runs%s\n", label, median(ms), percentile(ms, 0.9), runs,
                 failed && mustSucceed ? "  (warning: it exited with an error)" : "");
 }
@@ -197,7 +175,7 @@ int main(int argc, char** argv) {
     // 2. Whole processes.
     if (!helper.empty()) processSeries("rtf_plaintext FILE", {helper, rtfPath}, runs);
     bool noUnrtf = false;
-    runProcessMillis({"unrtf", "--version"}, &noUnrtf);
+    noUnrtf = !runProcess({"unrtf", "--version"}).ok();
     if (noUnrtf) std::printf("(unrtf not installed: no comparison)\n");
     else processSeries("unrtf --text FILE", {"unrtf", "--text", rtfPath}, runs);
     if (!cli.empty())

@@ -7,6 +7,7 @@
 // - the chart build over every platform of the catalogue, beside the floor of
 //   reading the same ".dat" files' bytes.
 //   search_bench CATALOGUE_DIR [QUERY]
+#include "BenchSupport.h"
 #include "browser/CodePage.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/Cp1251.h"
@@ -34,32 +35,9 @@
 
 using namespace kodrix;
 
+using namespace kodrix::bench;
+
 namespace {
-
-double medianMs(int runs, const std::function<void()>& fn) {
-    std::vector<double> t;
-    for (int i = 0; i < runs; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        fn();
-        t.push_back(timer.nsecsElapsed() / 1e6);
-    }
-    std::sort(t.begin(), t.end());
-    return t[t.size() / 2];
-}
-
-std::size_t readAll(const std::vector<std::filesystem::path>& files) {
-    static std::vector<char> buf(1 << 20);
-    std::size_t total = 0;
-    for (const auto& f : files) {
-        int fd = ::open(f.c_str(), O_RDONLY);
-        if (fd < 0) continue;
-        ssize_t n;
-        while ((n = ::read(fd, buf.data(), buf.size())) > 0) total += static_cast<std::size_t>(n);
-        ::close(fd);
-    }
-    return total;
-}
 
 std::vector<std::filesystem::path> datFiles(const std::filesystem::path& platform) {
     std::vector<DirEntry> files;
