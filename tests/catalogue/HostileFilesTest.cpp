@@ -238,7 +238,9 @@ TEST(CatalogueFiles, ModulesAndLibrariesReadFromFilesAsFromMemory) {
                     auto a = fromFile->find(ResourceId::id(type), name);
                     auto b = fromMemory->find(ResourceId::id(type), name);
                     ASSERT_EQ(a.has_value(), b.has_value());
-                    if (a) EXPECT_TRUE(std::equal(a->begin(), a->end(), b->begin(), b->end()));
+                    if (a) {
+                        EXPECT_TRUE(std::equal(a->begin(), a->end(), b->begin(), b->end()));
+                    }
                 }
             }
         }

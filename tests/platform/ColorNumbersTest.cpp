@@ -53,8 +53,9 @@ TEST(ColorNumbers, NumbersTextsAndColoursBothWays) {
         EXPECT_EQ(TColor::fromText(c.text), c.color);
         EXPECT_EQ(c.color.toQColor(palette), c.shown);
         EXPECT_EQ(c.color.identifier(), c.identifier);
-        if (!c.color.isSystem() && (std::uint32_t(c.color.number()) >> 24) == 0)
+        if (!c.color.isSystem() && (std::uint32_t(c.color.number()) >> 24) == 0) {
             EXPECT_EQ(TColor::fromQColor(c.shown), c.color);
+        }
     }
     EXPECT_EQ(clBtnFace.number(), -16777201);
     EXPECT_EQ(clBtnFace.systemIndex(), 15);
