@@ -232,8 +232,43 @@ bool readTextBytes(const FileHandle& file, std::string& out, int* errnoOut) {
 }
 
 void forEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view)>& fn) {
-    const TextLines lines = readTextLines(path);
-    for (std::size_t i = 0; i < lines.size(); ++i) fn(lines[i]);
+    // One pass over the blocks as they are read; only a line that runs over
+    // the end of a block is copied.
+    const FileHandle file = openListFile(path);
+    std::string carry;
+    bool open = false, afterCr = false;
+    int err = 0;
+    const bool read = readBlocks(
+        file,
+        [&](const std::uint8_t* p, std::size_t n) {
+            const char* text = reinterpret_cast<const char*>(p);
+            std::size_t i = afterCr && n > 0 && p[0] == '\n' ? 1 : 0;
+            afterCr = false;
+            std::size_t start = i;
+            for (; i < n; ++i) {
+                const std::uint8_t c = p[i];
+                if (c != '\r' && c != '\n') continue;
+                if (open) {
+                    carry.append(text + start, i - start);
+                    fn(carry);
+                    carry.clear();
+                    open = false;
+                } else {
+                    fn(std::string_view(text + start, i - start));
+                }
+                if (c == '\r') {
+                    if (i + 1 == n) afterCr = true;
+                    else if (p[i + 1] == '\n') ++i;
+                }
+                start = i + 1;
+            }
+            if (start < n) {
+                carry.append(text + start, n - start);
+                open = true;
+            }
+        },
+        &err);
+    if (!read) throwCannotOpen(file.path(), err);
+    if (open) fn(carry);  // a last line without a line end counts
 }
-
 }  // namespace kodrix

@@ -75,3 +75,19 @@ TEST(SearchPlatform, LinesAreVisitedByTheListReadingRules) {
         EXPECT_EQ(visited, splitLines(bytes)) << bytes;
     }
 }
+
+TEST(SearchPlatform, FileLinesAreVisitedAcrossTheReadBlocks) {
+    // Files are read a megabyte at a time: a line running over a block's end,
+    // and a CR LF split between two blocks, are still one line and one end.
+    test::TempDir dir;
+    const std::size_t block = std::size_t(1) << 20;
+    std::string text(block - 1, 'x');
+    text += "\r\nnext line\r";
+    text += std::string(block, 'y');  // runs over the second block's end, no end of its own
+    for (const auto& [name, bytes] : {std::pair{"split.dat", text}, std::pair{"small.dat", std::string("a\n\rb\r\r\nc")}}) {
+        dir.write(name, bytes);
+        std::vector<std::string> visited;
+        forEachFileLine(dir.path() / name, [&](std::string_view line) { visited.emplace_back(line); });
+        EXPECT_EQ(visited, splitLines(bytes)) << name;
+    }
+}
