@@ -1,5 +1,6 @@
 #include "components/ColorBox.h"
 
+#include "platform/DropDownStyle.h"
 #include "platform/dialogs/Dialogs.h"
 
 #include <QEvent>
@@ -26,6 +27,7 @@ QString displayName(const char* identifier) { return QString::fromLatin1(identif
 
 TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
     setEditable(false);
+    DropDownStyle::apply(this, 16);
     addColor(colors::clBlack, QStringLiteral("Custom..."));
     for (auto table : {standardColors(), extendedColors(), systemColors()})
         for (const NamedColor& c : table) addColor(c.color, displayName(c.identifier));

@@ -1,35 +1,19 @@
 #include "SortedViews.h"
 
 #include "catalogue/Error.h"
+#include "platform/DropDownStyle.h"
 #include "catalogue/Messages.h"
 
 #include <QKeyEvent>
 #include <QProxyStyle>
 
 namespace kodrix {
-namespace {
-// A drop-down list that opens below the box with at most its visible-item
-// count of rows and a scroll bar, as the classic drop-down list does (some
-// styles otherwise open a popup as tall as the whole list over the box).
-class DropDownStyle : public QProxyStyle {
-public:
-    int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
-                  QStyleHintReturn* returnData) const override {
-        if (hint == QStyle::SH_ComboBox_Popup) return 0;
-        return QProxyStyle::styleHint(hint, option, widget, returnData);
-    }
-};
-}  // namespace
-
 SortedComboBox::SortedComboBox(QWidget* parent) : QComboBox(parent), list_(new SortedStringList(this)) {
     list_->setUpperCase(true);
     setModel(list_);
     setEditable(false);
     setInsertPolicy(QComboBox::NoInsert);
-    setMaxVisibleItems(8);
-    auto* style = new DropDownStyle;
-    style->setParent(this);
-    setStyle(style);
+    DropDownStyle::apply(this, 8);
 }
 
 std::string SortedComboBox::selectedItem() const {
