@@ -5,7 +5,7 @@
 //     p90 (target: 150 ms or less); and the Qt-free conversion to plain text;
 //  2. whole processes on the same bytes: rtf_plaintext (the plain-text
 //     conversion the terminal tool uses) against `unrtf --text` (target: ours
-//     no slower), and the start-up of kodrix-cli, which loads Qt Core and Gui.
+//     no slower), and the start-up of kodrix-cli (it loads no Qt).
 //
 // usage: rtf_bench OUT_RTF [RTF_PLAINTEXT] [KODRIX_CLI] [RUNS]
 #include "BenchSupport.h"
@@ -179,6 +179,6 @@ int main(int argc, char** argv) {
     if (noUnrtf) std::printf("(unrtf not installed: no comparison)\n");
     else processSeries("unrtf --text FILE", {"unrtf", "--text", rtfPath}, runs);
     if (!cli.empty())
-        processSeries("kodrix-cli start-up (prints its usage; Qt Core and Gui loaded)", {cli}, runs, false);
+        processSeries("kodrix-cli start-up (prints its usage)", {cli}, runs, false);
     return 0;
 }

@@ -1,6 +1,7 @@
 #include "SortedStringList.h"
 
 #include "Text.h"
+#include "catalogue/Collation.h"
 #include "catalogue/Cp1251.h"
 
 #include <QFontMetrics>
@@ -26,100 +27,9 @@ const QCollator& SortedStringList::collator() {
     return c;
 }
 
-namespace {
+std::string SortedStringList::sortKey(std::string_view text) { return collation::sortKey(text); }
 
-// The collation's weights for every byte of the code page, taken from the
-// collator itself once:
-// - a byte the collator ignores entirely (compares equal to "") has none;
-// - bytes whose one-character texts differ only in accents (е and ё) share a
-//   primary weight: two characters x < y differ only there when x+"b" sorts
-//   after y+"a", since a primary difference in a later character outweighs
-//   an accent difference in an earlier one;
-// - the secondary weight orders the bytes inside one primary weight.
-// A key is the primary weights of the text, a 0x01 separator, then the
-// secondary weights; comparing keys byte-wise compares primaries first and
-// accents only between texts that are otherwise equal, as the collator does.
-struct ByteWeights {
-    unsigned char primary[256] = {};
-    unsigned char secondary[256] = {};
-
-    ByteWeights() {
-        const QCollator& col = SortedStringList::collator();
-        std::vector<int> bytes;
-        for (int b = 1; b < 256; ++b) {
-            if (col.compare(fromCp1251(std::string(1, char(b))), QString()) == 0) continue;  // ignorable
-            bytes.push_back(b);
-        }
-        auto text = [](int b) { return fromCp1251(std::string(1, char(b))); };
-        std::stable_sort(bytes.begin(), bytes.end(),
-                         [&](int x, int y) { return col.compare(text(x), text(y)) < 0; });
-        int p = 1, s = 1;
-        for (std::size_t i = 0; i < bytes.size(); ++i) {
-            if (i > 0) {
-                const QString x = text(bytes[i - 1]), y = text(bytes[i]);
-                const int order = col.compare(x, y);
-                if (order != 0 && col.compare(x + QLatin1Char('b'), y + QLatin1Char('a')) < 0) {
-                    ++p;  // a primary difference
-                    s = 1;
-                } else if (order != 0) {
-                    ++s;  // an accent difference only
-                }
-            }
-            primary[bytes[i]] = static_cast<unsigned char>(p + 1);  // weights start above the separator
-            secondary[bytes[i]] = static_cast<unsigned char>(s + 1);
-        }
-    }
-};
-
-const ByteWeights& byteWeights() {
-    static const ByteWeights w;
-    return w;
-}
-
-}  // namespace
-
-std::string SortedStringList::sortKey(std::string_view text) {
-    const ByteWeights& w = byteWeights();
-    std::string key;
-    key.reserve(text.size() * 2 + 1);
-    for (unsigned char b : text)
-        if (w.primary[b]) key.push_back(static_cast<char>(w.primary[b]));
-    key.push_back('\x01');
-    for (unsigned char b : text)
-        if (w.primary[b]) key.push_back(static_cast<char>(w.secondary[b]));
-    return key;
-}
-
-namespace {
-
-// Compares the weights of a's and b's non-ignorable bytes, as the keys hold
-// them: a text whose weights run out first sorts first.
-int compareWeights(std::string_view a, std::string_view b, const unsigned char (&weight)[256],
-                   const unsigned char (&primary)[256]) {
-    std::size_t i = 0, j = 0;
-    for (;;) {
-        while (i < a.size() && !primary[static_cast<unsigned char>(a[i])]) ++i;
-        while (j < b.size() && !primary[static_cast<unsigned char>(b[j])]) ++j;
-        const bool endA = i == a.size(), endB = j == b.size();
-        if (endA || endB) return endA == endB ? 0 : endA ? -1 : 1;
-        const unsigned char wa = weight[static_cast<unsigned char>(a[i])];
-        const unsigned char wb = weight[static_cast<unsigned char>(b[j])];
-        if (wa != wb) return wa < wb ? -1 : 1;
-        ++i;
-        ++j;
-    }
-}
-
-}  // namespace
-
-int SortedStringList::compareKeys(std::string_view a, std::string_view b) {
-    // The key is the primary weights, a separator below every weight, then
-    // the secondary weights: the secondaries count only between texts whose
-    // primaries are equal (and then as many).
-    const ByteWeights& w = byteWeights();
-    if (int c = compareWeights(a, b, w.primary, w.primary)) return c;
-    return compareWeights(a, b, w.secondary, w.primary);
-}
+int SortedStringList::compareKeys(std::string_view a, std::string_view b) { return collation::compare(a, b); }
 
 std::string_view SortedStringList::itemView(int index) const {
     if (index < 0 || index >= count()) throw std::out_of_range("SortedStringList::itemView");
@@ -156,70 +66,8 @@ TextLines SortedStringList::upperCased(TextLines&& lines) const {
     return out;
 }
 
-namespace {
-
-// The first eight bytes of a text's sort key as one number (missing bytes
-// are 0, below every key byte, so the order of the numbers is the order of
-// the keys as far as they go); `whole` when the key has no more bytes.
-std::uint64_t keyPrefix(std::string_view text, bool& whole) {
-    const ByteWeights& w = byteWeights();
-    unsigned char counted[8];
-    std::size_t k = 0;  // non-ignorable bytes seen, up to 8
-    std::size_t total = 0;
-    for (unsigned char b : text) {
-        if (!w.primary[b]) continue;
-        if (k < 8) counted[k++] = b;
-        ++total;
-    }
-    unsigned char key[8] = {};
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < k && n < 8; ++i) key[n++] = w.primary[counted[i]];
-    if (n < 8 && total == k) key[n++] = 1;  // the separator, when all primaries fit
-    for (std::size_t i = 0; i < k && n < 8 && total == k; ++i) key[n++] = w.secondary[counted[i]];
-    whole = 2 * total + 1 <= 8;
-    std::uint64_t v = 0;
-    for (unsigned char byte : key) v = (v << 8) | byte;
-    return v;
-}
-
-}  // namespace
-
 void SortedStringList::replaceWithSorted(TextLines&& lines) {
-    // Sorts small records, not items, then copies each item once into place.
-    // A record carries the first eight bytes of the item's key, which decide
-    // most comparisons (all of them between short names); ties on equal
-    // items fall back to the list order, so equal items keep it.
-    struct Record {
-        std::uint64_t prefix;
-        std::uint32_t index;
-        bool whole;
-    };
-    // Lists often come sorted already (and a list of one name repeated is):
-    // then they are taken as they are.
-    bool inOrder = true;
-    for (std::size_t i = 1; i < lines.size() && inOrder; ++i) inOrder = compareKeys(lines[i - 1], lines[i]) <= 0;
-    if (inOrder) {
-        beginResetModel();
-        items_ = std::move(lines);
-        endResetModel();
-        return;
-    }
-    std::vector<Record> order(lines.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i].index = i;
-        order[i].prefix = keyPrefix(lines[i], order[i].whole);
-    }
-    std::sort(order.begin(), order.end(), [&](const Record& a, const Record& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        if (!(a.whole && b.whole))
-            if (const int c = compareKeys(lines[a.index], lines[b.index])) return c < 0;
-        return a.index < b.index;
-    });
-    TextLines sorted;
-    sorted.reserve(lines.size(), lines.text().size());
-    for (const Record& r : order) sorted.append(lines[r.index]);
-    order = {};
-    lines = TextLines();
+    TextLines sorted = collation::inOrder(std::move(lines));
     beginResetModel();
     items_ = std::move(sorted);
     endResetModel();

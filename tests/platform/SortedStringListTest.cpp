@@ -1,3 +1,4 @@
+#include "catalogue/Cp1251.h"
 #include "platform/SortedStringList.h"
 #include "platform/SortedViews.h"
 #include "platform/Text.h"
@@ -135,4 +136,30 @@ TEST(SortedStringList, AnItemCostsItsBytesAndOneNumber) {
     ASSERT_EQ(list.count(), static_cast<int>(kLines));
     const std::size_t after = inUse();
     EXPECT_LE(after - std::min(after, before), kLines * 12) << (after - before) / kLines << " bytes a line";
+}
+
+TEST(SortedStringList, TheWeightTableOrdersEveryLetterAsTheCollatorDoes) {
+    // The lists' order is a table of weights per byte, taken from the
+    // collator once: every pair of the code page's letters, digits and the
+    // blank, alone and before a second letter, must still order as this
+    // machine's collator orders them. (Characters the collator expands, such
+    // as the ellipsis, are the one-weight table's approximation.)
+    std::vector<int> chars{' '};
+    for (int c = 1; c < 256; ++c) {
+        const auto b = static_cast<unsigned char>(c);
+        if ((c >= '0' && c <= '9') || cp1251::toUpper(b) != cp1251::toLower(b)) chars.push_back(c);
+    }
+    ASSERT_GT(chars.size(), 140u);  // Latin, Cyrillic (with the Ukrainian, Belarusian and Serbian letters), digits
+    const QCollator& col = SortedStringList::collator();
+    for (int a : chars) {
+        for (int b : chars) {
+            const std::string x(1, char(a)), y(1, char(b));
+            for (const auto& [s, t] : {std::pair{x, y}, std::pair{x + "b", y + "a"}}) {
+                const int byCollator = col.compare(fromCp1251(s), fromCp1251(t));
+                const int byTable = SortedStringList::compareKeys(s, t);
+                ASSERT_EQ(byCollator < 0, byTable < 0) << a << " " << b;
+                ASSERT_EQ(byCollator > 0, byTable > 0) << a << " " << b;
+            }
+        }
+    }
 }

@@ -199,6 +199,17 @@ TEST_F(Cli, WithoutCatalogueOptionTheExecutablesFolderIsRead) {
     auto link = dir.path() / "sol" / "cli-link";
     std::filesystem::create_symlink(dir.path() / "kodrix-cli", link);
     EXPECT_EQ(shell("'" + link.string() + "' platforms 2>&1"), "EMPTY\nPS2\nSEGA\n");
+    // The icon verb's image module is looked for beside the program; the
+    // copy has none, and says so.
+    EXPECT_EQ(shell("'" + link.string() + "' icon sega 0 '" + (dir.path() / "x.png").string() + "' 2>&1; echo rc=$?"),
+              "kodrix-cli: the image module " + (dir.path() / "kodrix-cli-icon.so").string() + " is missing\nrc=1\n");
+}
+
+TEST_F(Cli, TheBinaryLoadsItsImageModuleForTheIconVerbOnly) {
+    const std::string cli = std::string("'") + KODRIX_BIN_DIR + "/kodrix-cli' --catalogue '" + dir.path().string() + "' ";
+    const std::string png = (dir.path() / "icon.png").string();
+    EXPECT_EQ(shell(cli + "icon sega 1 '" + png + "' 2>&1; echo rc=$?"), "1\nrc=0\n");
+    EXPECT_FALSE(QImage(QString::fromStdString(png)).isNull());
 }
 
 TEST_F(Cli, TheBinaryRunsAsAProcess) {
@@ -307,7 +318,7 @@ TEST_F(Cli, GamesOfMillionsOfEmptyLinesFitTheirMemory) {
     const auto fits = cliProcess(dir, {"games", "ps2", "e"}, {.timeout = std::chrono::seconds(60), .dataLimitBytes = 250u << 20});
     EXPECT_EQ(fits.exitCode, 0) << fits.err;
     EXPECT_EQ(fits.out.size(), 5'000'000u);
-    const auto tight = cliProcess(dir, {"games", "ps2", "e"}, {.timeout = std::chrono::seconds(60), .dataLimitBytes = 40u << 20});
+    const auto tight = cliProcess(dir, {"games", "ps2", "e"}, {.timeout = std::chrono::seconds(60), .dataLimitBytes = 20u << 20});
     EXPECT_EQ(tight.exitCode, 1);
     EXPECT_EQ(tight.err, "Out of memory\n");
 }

@@ -12,16 +12,13 @@
 #include "catalogue/TextList.h"
 #include "catalogue/WalkthroughTable.h"
 #include "catalogue/PlatformStatistics.h"
+#include "catalogue/Collation.h"
+#include "platform/jpeg/JpegDecoder.h"
 #include "platform/richedit/RtfReader.h"
-#include "platform/SortedStringList.h"
-#include "platform/icons/IconExtractor.h"
-#include "platform/jpeg/JpegPicture.h"
-
-#include <QFile>
-#include <QGuiApplication>
-#include <QImage>
+#include "tools/cli/IconModule.h"
 
 #include <algorithm>
+#include <dlfcn.h>
 #include <cerrno>
 #include <cstdio>
 #include <fstream>
@@ -62,6 +59,35 @@ struct Context {
     std::ostream& out;
     std::ostream& err;
 };
+
+// UTF-16 text as UTF-8 (an unpaired surrogate becomes U+FFFD).
+std::string utf8Of(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
 
 void printLine(std::ostream& os, std::string_view cp1251Text) { os << cp1251::toUtf8(cp1251Text) << '\n'; }
 
@@ -120,11 +146,10 @@ int listGamesCommand(Context& c, const std::string& platform, const std::string&
     if (!list.opened()) throwCannotOpen(list.path, list.error);
     // The lines go straight into the sorted list, kept as compactly as the
     // window keeps them.
-    SortedStringList sorted;
-    sorted.assignLines(readTextLines(list.file));
+    const TextLines sorted = collation::inOrder(readTextLines(list.file));
     std::string utf8;
-    for (int i = 0; i < sorted.count(); ++i) {
-        utf8 = cp1251::toUtf8(sorted.itemView(i));
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        utf8 = cp1251::toUtf8(sorted[i]);
         utf8 += '\n';
         c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
     }
@@ -155,7 +180,7 @@ int searchCommand(Context& c, const std::string& platform, const std::string& qu
     std::vector<Entry> order;
     order.reserve(found.matches.size());
     for (const std::string& name : found.matches) {
-        const std::string key = SortedStringList::sortKey(name);
+        const std::string key = collation::sortKey(name);
         std::uint64_t head = 0;
         for (std::size_t i = 0; i < 8; ++i) head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
         order.push_back({head, static_cast<std::uint32_t>(order.size()), static_cast<std::uint32_t>(keys.size()),
@@ -171,76 +196,26 @@ int searchCommand(Context& c, const std::string& platform, const std::string& qu
     return 0;
 }
 
-// Silences the process's standard error while it lives: libpng reports a
-// damaged image there on its own, which the program would not say.
-class QuietStderr {
-public:
-    QuietStderr() {
-        std::fflush(stderr);
-        saved_ = ::dup(2);
-        const int null = ::open("/dev/null", O_WRONLY | O_CLOEXEC);
-        if (saved_ >= 0 && null >= 0) ::dup2(null, 2);
-        if (null >= 0) ::close(null);
-    }
-    ~QuietStderr() {
-        std::fflush(stderr);
-        if (saved_ >= 0) {
-            ::dup2(saved_, 2);
-            ::close(saved_);
-        }
-    }
-    QuietStderr(const QuietStderr&) = delete;
-    QuietStderr& operator=(const QuietStderr&) = delete;
-
-private:
-    int saved_ = -1;
-};
-
-// Icon extraction decodes and draws images: it needs a GUI application object.
-// The terminal has no display, so the offscreen platform is used unless told.
-std::unique_ptr<QGuiApplication> ensureGuiApplication() {
-    if (QCoreApplication::instance()) return nullptr;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Qt's own start-up notes (a missing runtime folder and the like) are not
-    // the command's output: only fatal messages reach stderr.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
-        if (type == QtFatalMsg || type == QtCriticalMsg) std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
-    });
-    static int argc = 1;
-    static char name[] = "kodrix-cli";
-    static char* argv[] = {name, nullptr};
-    return std::make_unique<QGuiApplication>(argc, argv);
-}
-
 int iconCommand(Context& c, const std::string& platform, const std::string& indexText, const std::string& outPath) {
     auto index = parseInteger(indexText);
     if (!index) throw UsageError{"INDEX must be an integer: " + indexText};
     const auto dir = platformFolder(c, platform);
     ResolvedFile library = openPlatformFile(dir, names::kIconLibrary);
     if (!library.exists()) throw Error(cp1251::fromUtf8("kodrix-cli: the platform has no icon library kodrix32.icl"));
-
-    auto app = ensureGuiApplication();
-    // As the program does: only the low 16 bits of the entry's value select
-    // the icon, and a damaged image gives the substitute without a word (the
-    // image decoder's own complaints are not let through).
-    ExtractedIcon icon;
-    {
-        const QuietStderr quiet;
-        icon = extractIcon(std::move(library.file), static_cast<std::uint16_t>(*index & 0xFFFF));
-    }
-    QFile file(QString::fromUtf8(outPath.c_str()));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        throw Error(cp1251::fromUtf8("Cannot create file \"" + outPath + "\". " + file.errorString().toStdString()));
-    if (!icon.image.save(&file, "PNG"))
-        throw Error(cp1251::fromUtf8("Cannot create file \"" + outPath + "\". " + file.errorString().toStdString()));
-    c.out << icon.indexUsed << (icon.substitute ? " substitute" : "") << '\n';
+    // As the program does: only the low 16 bits of the entry's value select the icon.
+    int used = 0, substitute = 0;
+    char error[1024];
+    if (iconWriter()(library.path.c_str(), static_cast<unsigned>(*index & 0xFFFF), outPath.c_str(), &used, &substitute,
+                     error, sizeof error) != 0)
+        throw Error(error);
+    c.out << used << (substitute ? " substitute" : "") << '\n';
     return 0;
 }
 
 // The walkthrough table as the program builds it at start-up.
 WalkthroughTable walkthroughTable(const Context& c) {
     WalkthroughTable table;
-    table.build(c.programDir, [](std::string_view name) { return SortedStringList::sortKey(name); });
+    table.build(c.programDir, [](std::string_view name) { return collation::sortKey(name); });
     return table;
 }
 
@@ -254,13 +229,13 @@ int screenshotCommand(Context& c, const std::string& nameUtf8, const std::string
     const auto i = table.findWalkthrough(cp1251::fromUtf8(nameUtf8));
     if (!i) throw Error(cp1251::fromUtf8("kodrix-cli: no walkthrough \"" + nameUtf8 + "\" in the catalogue"));
     const std::vector<std::uint8_t> bytes = table.readScreenshot(c.programDir, *i, cp1251::fromUtf8(keyUtf8));
-    JpegPicture picture;
-    picture.load(bytes);  // the header, as the viewer reads it
+    jpeg::Header header;  // the header, as the viewer reads it
+    if (const int code = jpeg::readHeader(bytes, header)) throw Error(messages::jpegError(code));
     errno = 0;
     std::ofstream file(outPath, std::ios::binary | std::ios::trunc);
     if (file) file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
     if (!file || !file.flush()) throw Error(messages::cannotCreateFile(cp1251::fromUtf8(outPath), errno ? errno : EIO));
-    c.out << picture.width() << 'x' << picture.height() << '\n';
+    c.out << header.width << 'x' << header.height << '\n';
     return 0;
 }
 
@@ -272,7 +247,7 @@ int walkthroughCommand(Context& c, const std::string& nameUtf8) {
     // The document's text as the walkthrough view reads it: RTF, else UTF-16.
     const auto text = rtf::documentPlainText(document, u"\n");
     if (!text) throw Error(messages::failedToLoadStream());
-    c.out << QString::fromStdU16String(*text).toStdString();
+    c.out << utf8Of(*text);
     if (!text->empty() && text->back() != u'\n') c.out << '\n';
     return 0;
 }
@@ -329,10 +304,29 @@ std::filesystem::path executableDir() {
 }
 
 std::vector<std::string> inListOrder(const std::vector<std::string>& names, bool upperCase) {
-    SortedStringList list;
-    list.setUpperCase(upperCase);
-    list.assign(names);
-    return list.items();
+    TextLines lines;
+    for (const std::string& name : names) lines.append(upperCase ? cp1251::upper(name) : name);
+    return collation::inOrder(std::move(lines)).toStrings();
+}
+
+namespace {
+IconWriter& installedIconWriter() {
+    static IconWriter writer = nullptr;
+    return writer;
+}
+}  // namespace
+
+void setIconWriter(IconWriter writer) { installedIconWriter() = writer; }
+
+IconWriter iconWriter() {
+    IconWriter& writer = installedIconWriter();
+    if (writer) return writer;
+    // The image module beside the program, loaded once and kept.
+    const std::filesystem::path module = executableDir() / "kodrix-cli-icon.so";
+    if (void* handle = ::dlopen(module.c_str(), RTLD_NOW | RTLD_LOCAL))
+        writer = reinterpret_cast<IconWriter>(::dlsym(handle, "kodrix_cli_write_icon"));
+    if (!writer) throw Error(cp1251::fromUtf8("kodrix-cli: the image module " + module.string() + " is missing"));
+    return writer;
 }
 
 int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -20,4 +20,10 @@ std::filesystem::path executableDir();
 // regard to case, duplicates kept; upper-cased for the drop-down lists.
 std::vector<std::string> inListOrder(const std::vector<std::string>& cp1251Names, bool upperCase);
 
+// The icon verb's image work (see IconModule.h). kodrix-cli loads the module
+// beside it when the verb runs; a program that links it in installs it here.
+using IconWriter = int (*)(const char*, unsigned, const char*, int*, int*, char*, unsigned long);
+void setIconWriter(IconWriter writer);
+IconWriter iconWriter();  // the installed one, else the module's; Error when neither is there
+
 }  // namespace kodrix::cli
