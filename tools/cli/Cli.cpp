@@ -165,34 +165,27 @@ int codesCommand(Context& c, const std::string& platform, const std::string& gro
 
 // The search tab's search without its window: every group of the platform,
 // the names containing the query in any letter case, in the order of the
-// result list (its sort keys, equal keys in the order found). A query may
-// find every name of the platform, so the keys lie in one buffer and sort
-// with their eight leading bytes held inline.
+// result list. A query may find every name of the platform, so the names
+// are kept as the lists keep them and written in large pieces.
 int searchCommand(Context& c, const std::string& platform, const std::string& query) {
     platformFolder(c, platform);
     PlatformSearch found = searchPlatform(c.programDir, cp1251::fromUtf8(platform), cp1251::fromUtf8(query));
     if (found.noDatabase) throw Error(messages::noDatabase());
-    struct Entry {
-        std::uint64_t head;
-        std::uint32_t index, offset, size;
-    };
-    std::string keys;
-    std::vector<Entry> order;
-    order.reserve(found.matches.size());
-    for (const std::string& name : found.matches) {
-        const std::string key = collation::sortKey(name);
-        std::uint64_t head = 0;
-        for (std::size_t i = 0; i < 8; ++i) head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
-        order.push_back({head, static_cast<std::uint32_t>(order.size()), static_cast<std::uint32_t>(keys.size()),
-                         static_cast<std::uint32_t>(key.size())});
-        keys += key;
+    // In the result list's order (equal names in the order found).
+    TextLines lines;
+    for (const std::string& name : found.matches) lines.append(name);
+    found.matches = {};
+    const TextLines sorted = collation::inOrder(std::move(lines));
+    std::string utf8;
+    for (std::size_t i = 0; i < sorted.size(); ++i) {
+        utf8 += cp1251::toUtf8(sorted[i]);
+        utf8 += '\n';
+        if (utf8.size() > (1 << 16)) {
+            c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+            utf8.clear();
+        }
     }
-    std::sort(order.begin(), order.end(), [&](const Entry& a, const Entry& b) {
-        if (a.head != b.head) return a.head < b.head;
-        const int byKey = std::string_view(keys).substr(a.offset, a.size).compare(std::string_view(keys).substr(b.offset, b.size));
-        return byKey != 0 ? byKey < 0 : a.index < b.index;
-    });
-    for (const Entry& e : order) printLine(c.out, found.matches[e.index]);
+    c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
     return 0;
 }
 
