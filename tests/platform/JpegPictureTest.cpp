@@ -75,8 +75,9 @@ TEST(JpegPicture, HeaderIsReadAtLoadAndPixelsAtFirstUse) {
         EXPECT_EQ(image.format(), c.format) << c.what;
         EXPECT_EQ(image.size(), QSize(33, 17));
         EXPECT_TRUE(near(image.pixel(16, 8), c.expected)) << c.what << ' ' << std::hex << image.pixel(16, 8);
-        if (c.format == QImage::Format_RGB32)  // Format_RGB32 wants 0xFF in the unused byte
+        if (c.format == QImage::Format_RGB32) {  // Format_RGB32 wants 0xFF in the unused byte
             EXPECT_EQ(reinterpret_cast<const QRgb*>(image.constScanLine(16))[32] >> 24, 0xFFu) << c.what;
+        }
         // Decoded once, then kept.
         EXPECT_EQ(p.image().cacheKey(), image.cacheKey()) << c.what;
         EXPECT_FALSE(p.takeDecodeError()) << c.what;
