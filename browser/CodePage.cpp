@@ -235,15 +235,9 @@ void CodePage::LigthFindChange() {
     // The first game whose beginning equals the text, case ignored; none
     // leaves the list without a selection.
     const std::string wanted = cp1251::lower(T);
-    auto beginsWithWanted = [&](std::string_view S) {
-        if (S.size() < wanted.size()) return false;
-        for (std::size_t k = 0; k < wanted.size(); ++k)
-            if (cp1251::toLower(static_cast<unsigned char>(S[k])) != static_cast<unsigned char>(wanted[k])) return false;
-        return true;
-    };
     int match = -1;
     for (int i = 0; i < CodeView->list()->count(); ++i) {
-        if (beginsWithWanted(CodeView->list()->itemView(i))) {
+        if (cp1251::lowerStartsWith(CodeView->list()->itemView(i), wanted)) {
             match = i;
             break;
         }

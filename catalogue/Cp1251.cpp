@@ -156,6 +156,13 @@ bool equalsIgnoreCase(std::string_view a, std::string_view b) {
     return true;
 }
 
+bool lowerStartsWith(std::string_view text, std::string_view loweredPrefix) {
+    if (text.size() < loweredPrefix.size()) return false;
+    for (std::size_t k = 0; k < loweredPrefix.size(); ++k)
+        if (toLower(static_cast<unsigned char>(text[k])) != static_cast<unsigned char>(loweredPrefix[k])) return false;
+    return true;
+}
+
 bool isCyrillicCapital(unsigned char b) { return (b >= 0xC0 && b <= 0xDF) || b == 0xA8; }
 
 }  // namespace kodrix::cp1251

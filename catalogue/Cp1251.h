@@ -25,6 +25,9 @@ unsigned char toLower(unsigned char byte);
 std::string upper(std::string_view cp1251);
 std::string lower(std::string_view cp1251);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
+// Whether text begins with loweredPrefix once lower-cased (the find boxes'
+// prefix match: loweredPrefix is lower(typed text)); a shorter text never does.
+bool lowerStartsWith(std::string_view text, std::string_view loweredPrefix);
 
 // Cyrillic capital letters А..Я (0xC0..0xDF) and Ё (0xA8).
 bool isCyrillicCapital(unsigned char byte);

@@ -99,12 +99,7 @@ bool FileBytes::loadBlocks(std::size_t first, std::size_t count) const {
     const std::size_t length = std::min(count * unit, size_ - start);
     std::uint8_t* into = base_ + start;
     if (::mprotect(into, count * unit, PROT_READ | PROT_WRITE) != 0) return false;
-    std::size_t done = 0;
-    while (done < length) {
-        const std::int64_t got = file_.readAt(start + done, into + done, length - done);
-        if (got <= 0) return false;  // an I/O error, or the file ends early: it shrank
-        done += static_cast<std::size_t>(got);
-    }
+    if (!file_.readExactly(start, into, length)) return false;  // an I/O error, or the file shrank
     for (std::size_t b = first; b < first + count; ++b) blockState_[b] = kRead;
     return true;
 }

@@ -71,4 +71,16 @@ std::int64_t FileHandle::readAt(std::uint64_t offset, void* into, std::size_t n,
     }
 }
 
+bool FileHandle::readExactly(std::uint64_t offset, void* into, std::size_t n) const {
+    auto* p = static_cast<std::uint8_t*>(into);
+    while (n > 0) {
+        const std::int64_t got = readAt(offset, p, n);
+        if (got <= 0) return false;
+        p += got;
+        offset += static_cast<std::uint64_t>(got);
+        n -= static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
 }  // namespace kodrix

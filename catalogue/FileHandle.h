@@ -36,6 +36,9 @@ public:
     // Reads up to n bytes at offset into `into`; the number read (0 at the
     // end of the file), or -1 with errnoOut set. Interrupted reads are retried.
     std::int64_t readAt(std::uint64_t offset, void* into, std::size_t n, int* errnoOut = nullptr) const;
+    // Reads exactly n bytes at offset; false on an I/O error or when the
+    // file ends first (it shrank since it was opened).
+    bool readExactly(std::uint64_t offset, void* into, std::size_t n) const;
 
 private:
     int fd_ = -1;

@@ -46,53 +46,63 @@ bool readBlocks(const FileHandle& file, Feed&& feed, int* errnoOut) {
 
 }  // namespace
 
-// Splits text that arrives in pieces into lines; a CR at the end of one piece
-// and an LF at the start of the next are one line end.
-class LineCollector {
+namespace {
+
+// Splits text that arrives in pieces into lines and hands each to emit: CR
+// LF, a lone CR and a lone LF each end a line (LF CR is two), and a CR at
+// the end of one piece with an LF at the start of the next are one line end.
+// Only a line that runs over the end of a piece is copied.
+template <typename Emit>
+class LineSplitter {
 public:
-    explicit LineCollector(TextLines& out) : out_(out) {}
+    explicit LineSplitter(Emit emit) : emit_(std::move(emit)) {}
     void feed(const std::uint8_t* p, std::size_t n) {
-        std::size_t i = 0;
-        if (afterCr_ && n > 0 && p[0] == '\n') i = 1;
+        const char* text = reinterpret_cast<const char*>(p);
+        std::size_t i = afterCr_ && n > 0 && p[0] == '\n' ? 1 : 0;
         afterCr_ = false;
         std::size_t start = i;
-        while (i < n) {
+        for (; i < n; ++i) {
             const std::uint8_t c = p[i];
-            if (c != '\r' && c != '\n') {
-                ++i;
-                continue;
-            }
-            if (i > start) out_.text_.append(reinterpret_cast<const char*>(p) + start, i - start);
-            out_.ends_.push_back(out_.text_.size());
-            lineOpen_ = false;
-            if (c == '\r') {
-                if (i + 1 < n) {
-                    i += p[i + 1] == '\n' ? 2 : 1;
-                } else {
-                    afterCr_ = true;
-                    ++i;
-                }
+            if (c != '\r' && c != '\n') continue;
+            if (open_) {
+                carry_.append(text + start, i - start);
+                emit_(std::string_view(carry_));
+                carry_.clear();
+                open_ = false;
             } else {
-                ++i;
+                emit_(std::string_view(text + start, i - start));
             }
-            start = i;
+            if (c == '\r') {
+                if (i + 1 == n) afterCr_ = true;
+                else if (p[i + 1] == '\n') ++i;
+            }
+            start = i + 1;
         }
         if (start < n) {
-            out_.text_.append(reinterpret_cast<const char*>(p) + start, n - start);
-            lineOpen_ = true;
+            carry_.append(text + start, n - start);
+            open_ = true;
         }
     }
     // A last line without a line end counts.
     void finish() {
-        if (lineOpen_) out_.ends_.push_back(out_.text_.size());
-        lineOpen_ = false;
+        if (open_) emit_(std::string_view(carry_));
+        carry_.clear();
+        open_ = false;
     }
 
 private:
-    TextLines& out_;
+    Emit emit_;
+    std::string carry_;
+    bool open_ = false;
     bool afterCr_ = false;
-    bool lineOpen_ = false;
 };
+
+template <typename Emit>
+LineSplitter<Emit> splitter(Emit emit) {
+    return LineSplitter<Emit>(std::move(emit));
+}
+
+}  // namespace
 
 namespace {
 
@@ -156,9 +166,9 @@ std::vector<std::string> TextLines::toStrings() const {
 
 TextLines splitTextLines(std::span<const std::uint8_t> bytes) {
     TextLines lines;
-    LineCollector collect(lines);
-    collect.feed(bytes.data(), textLength(bytes.data(), bytes.size()));
-    collect.finish();
+    auto split = splitter([&](std::string_view line) { lines.append(line); });
+    split.feed(bytes.data(), textLength(bytes.data(), bytes.size()));
+    split.finish();
     return lines;
 }
 
@@ -169,8 +179,9 @@ std::vector<std::string> splitLines(std::string_view bytes) {
 }
 
 void forEachLine(std::span<const std::uint8_t> bytes, const std::function<void(std::string_view)>& fn) {
-    const TextLines lines = splitTextLines(bytes);
-    for (std::size_t i = 0; i < lines.size(); ++i) fn(lines[i]);
+    auto split = splitter([&](std::string_view line) { fn(line); });
+    split.feed(bytes.data(), textLength(bytes.data(), bytes.size()));
+    split.finish();
 }
 
 std::size_t countLines(std::span<const std::uint8_t> bytes) {
@@ -204,10 +215,10 @@ TextLines readTextLines(const FileHandle& file) {
     if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }, &err))
         throwCannotOpen(file.path(), err);
     lines.reserve(counter.count(), counter.lineBytes());
-    LineCollector collect(lines);
-    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { collect.feed(p, n); }, &err))
+    auto split = splitter([&](std::string_view line) { lines.append(line); });
+    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { split.feed(p, n); }, &err))
         throwCannotOpen(file.path(), err);
-    collect.finish();
+    split.finish();
     return lines;
 }
 
@@ -232,43 +243,13 @@ bool readTextBytes(const FileHandle& file, std::string& out, int* errnoOut) {
 }
 
 void forEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view)>& fn) {
-    // One pass over the blocks as they are read; only a line that runs over
-    // the end of a block is copied.
+    // One pass over the blocks as they are read.
     const FileHandle file = openListFile(path);
-    std::string carry;
-    bool open = false, afterCr = false;
+    auto split = splitter([&](std::string_view line) { fn(line); });
     int err = 0;
-    const bool read = readBlocks(
-        file,
-        [&](const std::uint8_t* p, std::size_t n) {
-            const char* text = reinterpret_cast<const char*>(p);
-            std::size_t i = afterCr && n > 0 && p[0] == '\n' ? 1 : 0;
-            afterCr = false;
-            std::size_t start = i;
-            for (; i < n; ++i) {
-                const std::uint8_t c = p[i];
-                if (c != '\r' && c != '\n') continue;
-                if (open) {
-                    carry.append(text + start, i - start);
-                    fn(carry);
-                    carry.clear();
-                    open = false;
-                } else {
-                    fn(std::string_view(text + start, i - start));
-                }
-                if (c == '\r') {
-                    if (i + 1 == n) afterCr = true;
-                    else if (p[i + 1] == '\n') ++i;
-                }
-                start = i + 1;
-            }
-            if (start < n) {
-                carry.append(text + start, n - start);
-                open = true;
-            }
-        },
-        &err);
-    if (!read) throwCannotOpen(file.path(), err);
-    if (open) fn(carry);  // a last line without a line end counts
+    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { split.feed(p, n); }, &err))
+        throwCannotOpen(file.path(), err);
+    split.finish();
 }
+
 }  // namespace kodrix

@@ -42,7 +42,6 @@ public:
     std::size_t capacityBytes() const noexcept { return text_.capacity() + ends_.capacity() * sizeof(std::size_t); }
 
 private:
-    friend class LineCollector;
     std::string text_;
     std::vector<std::size_t> ends_;
 };

@@ -4,17 +4,14 @@
 #include "CatalogueFs.h"
 #include "CatalogueNames.h"
 #include "Error.h"
+#include "FileHandle.h"
 #include "Messages.h"
 #include "ResourceModule.h"
 #include "TextList.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace kodrix {
 namespace {
@@ -27,27 +24,6 @@ constexpr std::uint64_t kFirstRead = 4 << 10;
 constexpr std::uint64_t kGrowth = 8;
 constexpr std::uint64_t kMaxDirectoryBytes = std::uint64_t{256} << 20;
 constexpr std::uint64_t kSmallestModule = 0x40;  // the DOS header
-
-struct FileDescriptor {
-    int fd;
-    ~FileDescriptor() {
-        if (fd >= 0) ::close(fd);
-    }
-};
-
-// Exactly len bytes at off, or false (read error, or the file has shrunk).
-bool readExactly(int fd, std::uint8_t* dst, std::uint64_t len, std::uint64_t off) {
-    while (len > 0) {
-        const std::size_t chunk = static_cast<std::size_t>(std::min<std::uint64_t>(len, std::uint64_t{1} << 30));
-        const ssize_t n = ::pread(fd, dst, chunk, static_cast<off_t>(off));
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        dst += n;
-        off += static_cast<std::uint64_t>(n);
-        len -= static_cast<std::uint64_t>(n);
-    }
-    return true;
-}
 
 // Reads resources of modules through a view of the whole file in address
 // space that costs nothing until written: what has not been read from the
@@ -92,13 +68,10 @@ std::uint8_t* ModuleResourceReader::view(std::size_t n) {
 
 std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::filesystem::path& path,
                                                                     std::string_view resourceName) {
-    // O_NONBLOCK: opening a FIFO would otherwise wait for a writer. Only a
-    // regular file goes on (a directory opens too, and is refused here).
-    const FileDescriptor file{::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY)};
-    if (file.fd < 0) return std::nullopt;
-    struct stat st {};
-    if (::fstat(file.fd, &st) != 0 || !S_ISREG(st.st_mode)) return std::nullopt;
-    const auto size = static_cast<std::uint64_t>(st.st_size);
+    // A regular file only, opened without waiting (see FileHandle).
+    const FileHandle file = FileHandle::open(path);
+    if (!file) return std::nullopt;
+    const std::uint64_t size = file.size();
     if (size < kSmallestModule || size > SIZE_MAX / 2) return std::nullopt;
 
     std::uint8_t* const buffer = view(static_cast<std::size_t>(size));
@@ -115,7 +88,7 @@ std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::f
     std::uint64_t loaded = 0;
     for (std::uint64_t want = std::min(limit, kFirstRead);; want = std::min(limit, want * kGrowth)) {
         written_ = static_cast<std::size_t>(want);
-        if (!readExactly(file.fd, buffer + loaded, want - loaded, loaded)) return std::nullopt;
+        if (!file.readExactly(loaded, buffer + loaded, static_cast<std::size_t>(want - loaded))) return std::nullopt;
         loaded = want;
         const bool complete = loaded == limit;
         const auto module = ResourceModule::fromBytes(whole);
@@ -131,7 +104,7 @@ std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::f
         const auto offset = static_cast<std::uint64_t>(data->data() - buffer);
         if (rangeFits(offset, data->size(), loaded)) return std::vector<std::uint8_t>(data->begin(), data->end());
         std::vector<std::uint8_t> out(data->size());
-        if (!readExactly(file.fd, out.data(), out.size(), offset)) return std::nullopt;
+        if (!file.readExactly(offset, out.data(), out.size())) return std::nullopt;
         return out;
     }
 }

@@ -73,16 +73,14 @@ void SolutionPage::TextListBox2Click() {
 void SolutionPage::Edit2Change() {
     const int count = TextListBox2->list()->count();
     if (count == 0) return;
+    // The first name beginning with the text, case ignored; none leaves the
+    // list without a selection.
     const std::string wanted = cp1251::lower(toCp1251(Edit2->text()));
-    for (int i = 0; i < count; ++i) {
-        const std::string& item = TextListBox2->list()->item(i);
-        if (item.size() >= wanted.size() && cp1251::lower(std::string_view(item).substr(0, wanted.size())) == wanted) {
-            TextListBox2->setItemIndex(i);
-            TextListBox2->scrollTo(TextListBox2->list()->index(i));
-            return;
-        }
-        TextListBox2->setItemIndex(-1);
-    }
+    int match = -1;
+    for (int i = 0; i < count && match < 0; ++i)
+        if (cp1251::lowerStartsWith(TextListBox2->list()->itemView(i), wanted)) match = i;
+    TextListBox2->setItemIndex(match);
+    if (match >= 0) TextListBox2->scrollTo(TextListBox2->list()->index(match));
 }
 
 void SolutionPage::RxRichEdit2URLClick(const QString& linkText, Qt::MouseButton button) {
