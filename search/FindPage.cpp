@@ -198,10 +198,10 @@ void FindPage::collectCandidates(const std::filesystem::path& searchPath, std::s
         // The result list sorts the group's names; they are collected in
         // that order.
         SortedStringList* list = TextListBox1->list();
-        list->assign(loadTextList(folder.fileOrGuess(names::groupList(groups_->item(i)))));
+        list->assignLines(readTextLines(folder.fileOrGuess(names::groupList(groups_->item(i)))));
         std::vector<std::string> longEnough;
         for (int k = 0; k < list->count(); ++k)
-            if (list->item(k).size() >= queryLength) longEnough.push_back(list->item(k));
+            if (list->itemView(k).size() >= queryLength) longEnough.emplace_back(list->itemView(k));
         candidates_->append(longEnough);
     }
 }
@@ -242,8 +242,9 @@ void FindPage::addPendingResults() {
 }
 
 void FindPage::showProgress(int position, int last) {
-    // The bar repaints at once on every new position: positions that move
-    // it by less than a pixel are not written, the last one always is.
+    // A position write costs more than a candidate's match test (the bar
+    // and its accessibility follow every value): positions that move the bar
+    // by less than a pixel are not written; the first and last always are.
     const qint64 range = qint64(NProgressBar1->max()) - NProgressBar1->min();
     const int pixel = range > 0 ? int((position - NProgressBar1->min()) * NProgressBar1->width() / range) : 0;
     if (position != last && pixel == progressPixel_ && position != 0) return;
@@ -282,14 +283,14 @@ void FindPage::TextListBox1Click() {
 
     const std::string platform = base2->selectedItem();
     for (int i = 0; i < code_->Base->list()->count(); ++i)
-        if (code_->Base->list()->item(i) == platform) code_->Base->selectIndex(i);
+        if (code_->Base->list()->itemView(i) == platform) code_->Base->selectIndex(i);
     code_->BaseChange();
 
     const std::string name = TextListBox1->selectedItem();
     if (!name.empty()) {
         const std::string first(1, name.front());
         for (int i = 0; i < code_->Codes->list()->count(); ++i)
-            if (code_->Codes->list()->item(i) == first) code_->Codes->selectIndex(i);
+            if (code_->Codes->list()->itemView(i) == first) code_->Codes->selectIndex(i);
     }
     code_->CodesChange();
 
