@@ -9,6 +9,7 @@
 //
 // usage: rtf_bench OUT_RTF [RTF_PLAINTEXT] [KODRIX_CLI] [RUNS]
 #include "BenchSupport.h"
+#include "tools/pack/Generator.h"
 #include "platform/richedit/RichEditView.h"
 #include "platform/richedit/RtfReader.h"
 
@@ -49,18 +50,6 @@ const char* const kSyllables[] = {"\xEF\xF0\xEE", "\xF5\xEE", "\xE6\xE4\xE5", "\
                                   "\xF0\xEE\xE9", "\xEA\xE0", "\xF0\xF2\xE0", "\xF3\xF0\xEE", "\xE2\xE5\xED",
                                   "\xEC\xE5\xF7", "\xE7\xE0", "\xEC\xEE\xEA", "\xE1\xEE\xF1\xF1", "\xF3\xF1"};
 
-void appendEscaped(std::string& rtf, const std::string& cp1251) {
-    static const char* hex = "0123456789abcdef";
-    for (unsigned char c : cp1251) {
-        if (c >= 0x80) {
-            rtf += "\\'";
-            rtf += hex[c >> 4];
-            rtf += hex[c & 15];
-        } else {
-            rtf += static_cast<char>(c);
-        }
-    }
-}
 
 std::string walkthroughRtf(std::size_t targetBytes) {
     Random rng;
@@ -69,12 +58,12 @@ std::string walkthroughRtf(std::size_t targetBytes) {
         "{\\f1\\froman\\fcharset204 Times New Roman;}}"
         "{\\colortbl ;\\red0\\green0\\blue0;\\red192\\green0\\blue0;\\red0\\green96\\blue160;}\r\n"
         "\\uc1\\pard\\qc\\sa240\\f0\\fs20{\\b\\fs32\\cf3 ";
-    appendEscaped(rtf, "\xCF\xF0\xEE\xF5\xEE\xE6\xE4\xE5\xED\xE8\xE5");
+    kodrix::pack::appendRtfText(rtf, "\xCF\xF0\xEE\xF5\xEE\xE6\xE4\xE5\xED\xE8\xE5");
     rtf += "}\\par\r\n";
     int chapter = 1, link = 1;
     while (rtf.size() < targetBytes) {
         rtf += "\\pard\\sb240\\sa120{\\b\\fs26 ";
-        appendEscaped(rtf, "\xC3\xEB\xE0\xE2\xE0 " + std::to_string(chapter++));
+        kodrix::pack::appendRtfText(rtf, "\xC3\xEB\xE0\xE2\xE0 " + std::to_string(chapter++));
         rtf += "}\\par\r\n";
         for (int p = 3 + rng.below(4); p > 0; --p) {
             rtf += "\\pard\\fi360\\sa120\\qj ";
@@ -86,21 +75,21 @@ std::string walkthroughRtf(std::size_t targetBytes) {
                 else if (style == 1) rtf += "{\\i ";
                 else if (style == 2) rtf += "{\\cf2\\ul ";
                 else if (style == 3) rtf += "{\\f1\\fs24 ";
-                appendEscaped(rtf, word);
+                kodrix::pack::appendRtfText(rtf, word);
                 if (style < 4) rtf += "}";
                 rtf += rng.below(9) ? " " : (rng.below(2) ? ". " : "\\emdash  ");
             }
             rtf += "\\par\r\n";
             if (rng.below(3) == 0) {
                 rtf += "\\pard ";
-                appendEscaped(rtf, "\xD1\xEA\xF0\xE8\xED\xF8\xEE\xF2: ");
+                kodrix::pack::appendRtfText(rtf, "\xD1\xEA\xF0\xE8\xED\xF8\xEE\xF2: ");
                 rtf += "www." + std::to_string(link++) + "\\par\r\n";
             }
         }
         rtf += "\\trowd\\cellx3000\\cellx6000\\pard\\intbl ";
-        appendEscaped(rtf, "\xCA\xEE\xE4");
+        kodrix::pack::appendRtfText(rtf, "\xCA\xEE\xE4");
         rtf += "\\cell ";
-        appendEscaped(rtf, "\xD0\xE5\xE7\xF3\xEB\xFC\xF2\xE0\xF2");
+        kodrix::pack::appendRtfText(rtf, "\xD0\xE5\xE7\xF3\xEB\xFC\xF2\xE0\xF2");
         rtf += "\\cell\\row\r\n";
     }
     rtf += "}";

@@ -156,21 +156,6 @@ std::vector<std::uint8_t> jpegBytes(const QImage& image) {
     return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
-void appendRtfText(std::string& rtf, std::string_view cp1251) {
-    static const char* hex = "0123456789abcdef";
-    for (unsigned char c : cp1251) {
-        if (c >= 0x80) {
-            rtf += "\\'";
-            rtf += hex[c >> 4];
-            rtf += hex[c & 15];
-        } else if (c == '\\' || c == '{' || c == '}') {
-            rtf += '\\';
-            rtf += static_cast<char>(c);
-        } else {
-            rtf += static_cast<char>(c);
-        }
-    }
-}
 
 std::vector<std::uint8_t> walkthroughDocument(Random& rng, const std::string& title, std::size_t targetBytes) {
     std::string rtf =
@@ -216,6 +201,22 @@ void writeIconLibrary(const fs::path& platformDir, Random& rng, int count) {
 constexpr int kIconsPerPlatform = 16;
 
 }  // namespace
+
+void appendRtfText(std::string& rtf, std::string_view cp1251) {
+    static const char* hex = "0123456789abcdef";
+    for (unsigned char c : cp1251) {
+        if (c >= 0x80) {
+            rtf += "\\'";
+            rtf += hex[c >> 4];
+            rtf += hex[c & 15];
+        } else if (c == '\\' || c == '{' || c == '}') {
+            rtf += '\\';
+            rtf += static_cast<char>(c);
+        } else {
+            rtf += static_cast<char>(c);
+        }
+    }
+}
 
 std::string generatedPlatformName(int index) {
     static const std::array<const char*, 8> names = {"MegaBox", "Nova64", "PixelStation", "Orbit16",

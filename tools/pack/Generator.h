@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <functional>
 #include <string>
+#include <string_view>
 
 namespace kodrix::pack {
 
@@ -35,5 +36,9 @@ GeneratorSummary generateCatalogue(const std::filesystem::path& outDir, const Ge
 
 // The platform names the generator uses, index 0 being the big platform.
 std::string generatedPlatformName(int index);
+
+// Appends cp1251 text to an RTF document: bytes above 0x7F as \'hh
+// escapes, "\", "{" and "}" escaped.
+void appendRtfText(std::string& rtf, std::string_view cp1251);
 
 }  // namespace kodrix::pack
