@@ -12,9 +12,8 @@
 
 #include <QAction>
 #include <QEvent>
-#include <QWindowStateChangeEvent>
 #include <QMenu>
-#include <QWindow>
+#include <QWindowStateChangeEvent>
 
 namespace kodrix {
 

@@ -10,6 +10,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/richedit/RichEditView.h"
 #include "support/CatalogueFixture.h"
+#include "support/Hostile.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -290,18 +291,9 @@ TEST_F(CodePageTest, VanishedListStopsTheLetterChangeWithTheFileError) {
 TEST_F(CodePageTest, CreationStepErrorIsReportedAndTheWindowStillOpens) {
     cat.platform("PS2");
     cat.group("PS2", "A", numbered("Alpha", 1));
-    // A list that is there but cannot be opened: without read permission, or,
-    // for root (who reads anything), a link to a kernel file nobody may read.
+    // A list that is there but cannot be opened.
     const auto dat = cat.dir.path() / "PS2/B.dat";
-    const std::filesystem::path unreadable = "/sys/bus/pci/rescan";
-    if (::geteuid() != 0) {
-        cat.file("PS2/B.dat", "b\r\n");
-        std::filesystem::permissions(dat, std::filesystem::perms::none);
-    } else if (std::filesystem::is_regular_file(unreadable) && !std::ifstream(unreadable)) {
-        std::filesystem::create_symlink(unreadable, dat);
-    } else {
-        GTEST_SKIP() << "no unreadable file for root here";
-    }
+    if (!test::makeUnreadableFile(dat, "b\r\n")) GTEST_SKIP() << "no unreadable file for root here";
     open();
     ASSERT_EQ(script.messages.size(), 1u);
     EXPECT_TRUE(script.messages[0].text.startsWith("Cannot open file \"" + QString::fromStdString(dat.string())))

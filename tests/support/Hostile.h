@@ -6,7 +6,7 @@
 //  - runProcess: a program run with a time limit, optionally with a memory
 //    limit and, under root, as the unprivileged user "nobody" (so that a
 //    file without read permission is unreadable to it, as it is to a user);
-//  - makeFifo: a named pipe.
+//  - makeFifo: a named pipe; makeUnreadableFile: a file that cannot be read.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -32,6 +33,21 @@ namespace kodrix::test {
 inline bool makeFifo(const std::filesystem::path& p) { return ::mkfifo(p.c_str(), 0644) == 0; }
 
 inline bool runningAsRoot() { return ::geteuid() == 0; }
+
+// A file at p that is there but cannot be read: without read permission, or,
+// for root (who reads anything), a link to a kernel file nobody may read.
+// False when this machine offers root no such file.
+inline bool makeUnreadableFile(const std::filesystem::path& p, const std::string& content) {
+    if (!runningAsRoot()) {
+        std::ofstream(p, std::ios::binary) << content;
+        std::filesystem::permissions(p, std::filesystem::perms::none);
+        return true;
+    }
+    const std::filesystem::path unreadable = "/sys/bus/pci/rescan";
+    if (!std::filesystem::is_regular_file(unreadable) || std::ifstream(unreadable)) return false;
+    std::filesystem::create_symlink(unreadable, p);
+    return true;
+}
 
 // The user a test drops to under root.
 constexpr uid_t kNobody = 65534;

@@ -2,6 +2,7 @@
 #include "tools/cli/Cli.h"
 
 #include "catalogue/Cp1251.h"
+#include "support/Hostile.h"
 #include "support/TempDir.h"
 #include "tools/pack/CatalogueBuilder.h"
 
@@ -90,17 +91,7 @@ TEST(StatsCli, AnUnreadableListStopsWithTheFileError) {
     test::TempDir dir;
     platform(dir, "PC", "x\r\n");
     platform(dir, "PS2", "y\r\n");
-    // A list that is there but cannot be read: without read permission, or,
-    // for root, a link to a kernel file nobody may read.
-    const std::filesystem::path unreadable = "/sys/bus/pci/rescan";
-    if (::geteuid() != 0) {
-        dir.write("PS2/B.dat", "z\r\n");
-        std::filesystem::permissions(dir.path() / "PS2/B.dat", std::filesystem::perms::none);
-    } else if (std::filesystem::is_regular_file(unreadable) && !std::ifstream(unreadable)) {
-        std::filesystem::create_symlink(unreadable, dir.path() / "PS2/B.dat");
-    } else {
-        GTEST_SKIP() << "no unreadable file for root here";
-    }
+    if (!test::makeUnreadableFile(dir.path() / "PS2/B.dat", "z\r\n")) GTEST_SKIP() << "no unreadable file for root here";
     const CliRun r = run(dir, {"stats"});
     EXPECT_EQ(r.code, 1);
     EXPECT_EQ(r.out, "1 PC\n");
