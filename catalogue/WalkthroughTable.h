@@ -20,8 +20,8 @@
 namespace kodrix {
 
 // The sort key of the list that shows the names: keys ordered byte-wise order
-// the names as the list does (the list's collation is not the catalogue's
-// business, so the caller hands it in).
+// the names as the list does (collation::sortKey for the program's lists;
+// tests hand in orders of their own).
 using NameSortKey = std::function<std::string(std::string_view cp1251)>;
 
 // The display name held by a "name1" resource: its lines (split as text lists

@@ -1,5 +1,6 @@
 #include "walkthroughs/SolutionPage.h"
 
+#include "catalogue/Collation.h"
 #include "catalogue/Cp1251.h"
 #include "catalogue/WalkthroughTable.h"
 #include "platform/EventPump.h"
@@ -56,7 +57,7 @@ bool SolutionPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SolutionPage::BuildWalkthroughList() {
-    table_.build(programDir_, &SortedStringList::sortKey, [] { processPendingEvents(); });
+    table_.build(programDir_, &collation::sortKey, [] { processPendingEvents(); });
     TextListBox2->list()->assign(table_.displayNames());
     TextListBox2->updateScrollWidth();
 }
