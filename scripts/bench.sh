@@ -7,7 +7,10 @@ cd "$(dirname "$0")/.."
 BUILD_DIR=${KODRIX_BUILD_DIR:-build}
 RUNS=${KODRIX_BENCH_RUNS:-30}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # ccache, where installed, makes rebuilds of other checkouts cheap.
+  launcher=()
+  command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 fi
 benches=()
 for src in bench/*.cpp; do benches+=("$(basename "$src" .cpp)"); done

@@ -5,6 +5,9 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=${KODRIX_BUILD_DIR:-build}
 if [ ! -f "$BUILD_DIR/build.ninja" ]; then
-  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+  # ccache, where installed, makes rebuilds of other checkouts cheap.
+  launcher=()
+  command -v ccache >/dev/null 2>&1 && launcher=(-DCMAKE_C_COMPILER_LAUNCHER=ccache -DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+  cmake -S . -B "$BUILD_DIR" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo "${launcher[@]}" >/dev/null
 fi
 cmake --build "$BUILD_DIR" -j "$(nproc)"
