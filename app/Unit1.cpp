@@ -107,9 +107,9 @@ void TForm1::createControls() {
     });
     solution = new SolutionPage(ProgramDir, Walkthroughs);
     addPage("solution", QStringLiteral("Прохождения"), solution);
-    find = new FindPage(ProgramDir, code);
+    find = new FindPage(ProgramDir);
     addPage("find", QStringLiteral("Поиск"), find);
-    connect(find, &FindPage::codePageRequested, this, [this] { PageControl1->setCurrentWidget(code); });
+    connectGuarded(find, &FindPage::gameRequested, this, &TForm1::openFoundGame);
     graphik = new GraphPage(ProgramDir);
     addPage("graphik", QStringLiteral("График"), graphik);
     setting = new SettingPage;
@@ -180,6 +180,11 @@ void TForm1::FormCreate() {
         solution->BuildWalkthroughList();
         graphik->BuildStatisticsChart(code->Base->list()->items(), solution->TextListBox2->list()->count());
     });
+}
+
+void TForm1::openFoundGame(const std::string& platform, const std::string& name) {
+    PageControl1->setCurrentWidget(code);
+    code->openGame(platform, name);
 }
 
 void TForm1::setProgramDir() {

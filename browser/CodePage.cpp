@@ -2,6 +2,7 @@
 
 #include "components/FlatEdit.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/Bounds.h"
 #include "ui/GuardedConnect.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/CatalogueNames.h"
@@ -243,6 +244,41 @@ void CodePage::LigthFindChange() {
         }
     }
     CodeView->setItemIndex(match);
+}
+
+void CodePage::openGame(const std::string& platform, const std::string& name) {
+    CodeView->setFocus(Qt::OtherFocusReason);
+
+    for (int i = 0; i < Base->list()->count(); ++i)
+        if (Base->list()->itemView(i) == platform) Base->selectIndex(i);
+    BaseChange();
+
+    if (!name.empty()) {
+        const std::string first(1, name.front());
+        for (int i = 0; i < Codes->list()->count(); ++i)
+            if (Codes->list()->itemView(i) == first) Codes->selectIndex(i);
+    }
+    CodesChange();
+
+    LigthFind->setText(fromCp1251(name));
+    LigthFindChange();  // also when the box held that text already
+    // An empty line names no game: there is nothing to show.
+    if (!name.empty()) CodeViewClick();
+}
+
+void CodePage::applyLayout(QSize outer) {
+    using namespace bounds;
+    const int W = outer.width(), H = outer.height();
+    setWidth(CodeView, W / 3);
+    setHeight(CodeView, H - 152);
+    setHeight(textview, H - 152);
+    setWidth(Base, W / 6);
+    setLeft(Codes, W / 6);
+    setWidth(Codes, W / 6);
+    setWidth(LigthFind, W / 3);
+    setLeft(textview, W / 3 + 2);
+    setWidth(textview, W - textview->x() - 16);
+    setLeft(IconView, W / 3 + 2);
 }
 
 }  // namespace kodrix

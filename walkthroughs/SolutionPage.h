@@ -41,6 +41,10 @@ public:
     // the module of the walkthrough selected in the list now.
     void RxRichEdit2URLClick(const QString& linkText, Qt::MouseButton button);
 
+    // The page's layout rule, with outer the main window's outer size: the
+    // list takes a third of the width, the document the rest.
+    void applyLayout(QSize outer);
+
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
