@@ -7,7 +7,6 @@
 #include "components/Gauge.h"
 #include "components/SuperBar.h"
 #include "platform/ApplicationHints.h"
-#include "platform/SortedViews.h"
 #include "platform/registry/IniSettingsStore.h"
 #include "platform/richedit/RichEditView.h"
 #include "search/FindPage.h"
@@ -133,8 +132,9 @@ void TForm1::createControls() {
     Timer1->start();
 
     Actions = new TextActions(this, /*withViewItem=*/true);
-    for (RichEditView* view : {code->textview, solution->RxRichEdit2, find->RxRichEdit1})
-        view->setPopupMenu(Actions->PopupMenu3);
+    code->setTextMenu(Actions->PopupMenu3);
+    solution->setTextMenu(Actions->PopupMenu3);
+    find->setTextMenu(Actions->PopupMenu3);
     find->setSaveDialog(&Actions->SaveDialog);
 
     createTrayIcon();
@@ -178,7 +178,7 @@ void TForm1::FormCreate() {
         code->BaseChange();  // the remembered platform takes effect
         selectWindowColour();
         solution->BuildWalkthroughList();
-        graphik->BuildStatisticsChart(code->Base->list()->items(), solution->TextListBox2->list()->count());
+        graphik->BuildStatisticsChart(code->platforms(), solution->walkthroughCount());
     });
 }
 

@@ -4,6 +4,7 @@
 #include "ui/ApplicationTitle.h"
 #include "ui/Bounds.h"
 #include "ui/GuardedConnect.h"
+#include "ui/SelectByName.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/CatalogueNames.h"
 #include "catalogue/Messages.h"
@@ -280,5 +281,14 @@ void CodePage::applyLayout(QSize outer) {
     setWidth(textview, W - textview->x() - 16);
     setLeft(IconView, W / 3 + 2);
 }
+
+
+std::string CodePage::platform() const { return Base->selectedItem(); }
+
+void CodePage::selectPlatformByName(const std::string& name) { selectByName(*Base, programDir_, name); }
+
+std::vector<std::string> CodePage::platforms() const { return Base->list()->items(); }
+
+void CodePage::setTextMenu(QMenu* menu) { textview->setPopupMenu(menu); }
 
 }  // namespace kodrix

@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 
 namespace kodrix {
 
@@ -64,6 +66,13 @@ public:
     void ReadGame();
     void ShowIcon();
     std::filesystem::path PlatformPath() const;
+
+    // What the main window keeps between runs and shares: the chosen
+    // platform (cp1251, upper case), the listed platforms, the text menu.
+    std::string platform() const;
+    void selectPlatformByName(const std::string& name);  // no change event; see ui/SelectByName.h
+    std::vector<std::string> platforms() const;
+    void setTextMenu(QMenu* menu);
 
     // The page's layout rule, with outer the main window's outer size (frame
     // and title bar included): the game list takes a third of the width, the

@@ -17,6 +17,7 @@
 #include "platform/richedit/RichEditView.h"
 #include "ui/Bounds.h"
 #include "ui/GuardedConnect.h"
+#include "ui/SelectByName.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -299,5 +300,12 @@ void FindPage::applyLayout(QSize outer) {
     setLeft(RxRichEdit1, W / 3 + 2);
     setWidth(RxRichEdit1, W - RxRichEdit1->x() - 16);
 }
+
+
+std::string FindPage::platform() const { return base2->selectedItem(); }
+
+void FindPage::selectPlatformByName(const std::string& name) { selectByName(*base2, programDir_, name); }
+
+void FindPage::setTextMenu(QMenu* menu) { RxRichEdit1->setPopupMenu(menu); }
 
 }  // namespace kodrix

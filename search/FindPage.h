@@ -72,6 +72,12 @@ public:
     // Its part of the creation step: the platforms into base2, item 0 selected.
     void listPlatforms();
 
+    // What the main window keeps between runs: the search platform (cp1251,
+    // upper case); and the text menu of its view.
+    std::string platform() const;
+    void selectPlatformByName(const std::string& name);  // no change event; see ui/SelectByName.h
+    void setTextMenu(QMenu* menu);
+
     // The page's layout rule, with outer the main window's outer size: the
     // controls on the left take a third of the width, the view the rest.
     void applyLayout(QSize outer);

@@ -106,4 +106,9 @@ void SolutionPage::applyLayout(QSize outer) {
     setWidth(RxRichEdit2, W - RxRichEdit2->x() - 16);
 }
 
+
+int SolutionPage::walkthroughCount() const { return TextListBox2->list()->count(); }
+
+void SolutionPage::setTextMenu(QMenu* menu) { RxRichEdit2->setPopupMenu(menu); }
+
 }  // namespace kodrix
