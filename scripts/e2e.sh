@@ -5,7 +5,8 @@
 # catalogue beside it. Screenshots of each state go to $BUILD_DIR/e2e/.
 #
 # Skipped, with a message, when the X tools are not installed (scripts/deps.sh
-# installs them on Debian). Exit status 0 = passed or skipped.
+# installs them on Debian). Exit status 0 = passed; 77 = skipped (no X tools,
+# or no virtual display could be made); anything else = failed.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=$(realpath "${KODRIX_BUILD_DIR:-build}")
@@ -16,7 +17,7 @@ CAPTION='^Kodrix \(32\) v4\.4 RC1$'
 for tool in Xvfb openbox trayer xdotool xwininfo xprop wmctrl import; do
   if ! command -v "$tool" >/dev/null 2>&1; then
     echo "e2e: skipped: $tool is not installed (scripts/deps.sh installs the X tools)"
-    exit 0
+    exit 77
   fi
 done
 [ -x "$PROGRAM" ] || { echo "e2e: $PROGRAM is not built"; exit 1; }
@@ -52,7 +53,7 @@ shot() { import -window root "$OUT/$1.png" 2>/dev/null; }
 # (Alt+F9 minimises, as on classic desktops), and the tray host.
 exec 3< <(Xvfb -displayfd 1 -screen 0 1280x900x24 -nolisten tcp 2>/dev/null)
 PIDS+=($!)
-read -r -t 10 DISPLAY_NUMBER <&3 || { echo "e2e: Xvfb did not start"; exit 1; }
+read -r -t 10 DISPLAY_NUMBER <&3 || { echo "e2e: skipped: no virtual display could be made (Xvfb did not start)"; exit 77; }
 export DISPLAY=":$DISPLAY_NUMBER"
 sed 's|<keyboard>|<keyboard><keybind key="A-F9"><action name="Iconify"/></keybind>|' \
   /etc/xdg/openbox/rc.xml > "$WORK/rc.xml"

@@ -126,7 +126,9 @@ protected:
         good("P", "H", "Huge");  // a list of two gigabytes, zero after its first line
         fs::resize_file(path("P/H.dat"), 2ull << 30);
         good("P", "I", "Ice");  // an INI that cannot be read
-        makeUnreadable(path("P/I.ini"));
+        fs::remove(path("P/I.ini"));
+        // Where root has no unreadable file, a folder of that name stands in.
+        if (!test::makeUnreadableFile(path("P/I.ini"), "[Ice]\r\n")) fs::create_directory(path("P/I.ini"));
         good("P", "J", "Jumbo");  // every 32-bit string ID
         cat.file("P/J.ini", "[Jumbo]\r\nbegin=-2147483648\r\nend=2147483647\r\nicon=1\r\n");
         good("P", "k", "Kilo");  // beside a FIFO named K.dat
@@ -159,21 +161,6 @@ protected:
         good("Sega", "M", "Moon");
         cat.platform("SEGA");
         good("SEGA", "Z", "Zero");
-    }
-
-    void makeUnreadable(const fs::path& p) {
-        // Without read permission; for root (who reads anything) a link to a
-        // kernel file nobody may read, or else a folder in its place.
-        const fs::path kernelFile = "/sys/bus/pci/rescan";
-        if (!test::runningAsRoot()) {
-            fs::permissions(p, fs::perms::none);
-        } else if (fs::is_regular_file(kernelFile) && !std::ifstream(kernelFile)) {
-            fs::remove(p);
-            fs::create_symlink(kernelFile, p);
-        } else {
-            fs::remove(p);
-            fs::create_directory(p);
-        }
     }
 };
 

@@ -11,7 +11,7 @@
 #include "platform/SortedViews.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/richedit/RichEditView.h"
-#include "support/CatalogueFixture.h"
+#include "support/MainWindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -25,16 +25,12 @@ using namespace kodrix;
 
 namespace {
 
-class LayoutTest : public testing::Test {
+class LayoutTest : public test::MainWindowTest {
 protected:
-    test::CatalogueFixture cat;
-    dialogs::DialogScript script;
-    std::unique_ptr<TForm1> form;
-
     void SetUp() override {
         cat.platform("PS2");
         cat.group("PS2", "A", {{"Alpha", 0, {"a"}}});
-        form = std::make_unique<TForm1>(cat.dir.path());
+        open();
     }
     // Offscreen windows have no frame: the outer size is the window's size.
     void resizeOuter(int w, int h) {

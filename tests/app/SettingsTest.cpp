@@ -9,7 +9,7 @@
 #include "platform/registry/MemorySettingsStore.h"
 #include "search/FindPage.h"
 #include "search/GraphPage.h"
-#include "support/CatalogueFixture.h"
+#include "support/MainWindow.h"
 
 #include <QApplication>
 #include <QTabWidget>
@@ -23,23 +23,16 @@ namespace {
 
 const QString kSettings = QStringLiteral("Software\\Vorlenta\\Kodrix\\Settings");
 
-class SettingsTest : public testing::Test {
+class SettingsTest : public test::MainWindowTest {
 protected:
-    test::CatalogueFixture cat;
-    dialogs::DialogScript script;
-    registry::MemorySettingsStore store;
-    std::unique_ptr<TForm1> form;
-
     void SetUp() override {
         for (const char* p : {"PC", "PS2", "Sega"}) {
             cat.platform(p);
             cat.group(p, "A", {{std::string("Alpha ") + p, 0, {"a"}}});
         }
     }
-    TForm1& open(registry::SettingsStore* s = nullptr) {
-        form = std::make_unique<TForm1>(cat.dir.path(), TForm1Services{s ? s : &store, nullptr});
-        return *form;
-    }
+    using MainWindowTest::open;
+    TForm1& open(registry::SettingsStore* s) { return open(Options{s}); }
     QString saved(const char* name) const { return store.value(kSettings, name).value_or(QVariant()).toString(); }
 };
 

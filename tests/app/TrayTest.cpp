@@ -2,7 +2,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/notify/RecordingService.h"
 #include "platform/registry/MemorySettingsStore.h"
-#include "support/CatalogueFixture.h"
+#include "support/MainWindow.h"
 
 #include <QMenu>
 #include <QTest>
@@ -16,18 +16,12 @@ namespace {
 
 constexpr std::uint32_t kLeftDown = 0x201, kLeftUp = 0x202, kRightDown = 0x204;
 
-class TrayTest : public testing::Test {
+class TrayTest : public test::MainWindowTest {
 protected:
-    test::CatalogueFixture cat;
-    dialogs::DialogScript script;
-    registry::MemorySettingsStore store;
-    notify::RecordingService tray;
-    std::unique_ptr<TForm1> form;
-
     void SetUp() override {
         cat.platform("PC");
         cat.group("PC", "A", {{"Alpha", 0, {"a"}}});
-        form = std::make_unique<TForm1>(cat.dir.path(), TForm1Services{&store, &tray});
+        open(Options{.recordTray = true});
         form->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(form.get()));
         tray.clear();

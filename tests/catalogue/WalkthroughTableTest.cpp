@@ -5,6 +5,7 @@
 #include "support/TempDir.h"
 #include "tools/pack/CatalogueBuilder.h"
 #include "tools/pack/PeWriter.h"
+#include "support/Thrown.h"
 
 #include <gtest/gtest.h>
 
@@ -17,6 +18,7 @@
 #include <unistd.h>
 
 using namespace kodrix;
+using kodrix::test::thrown;
 
 namespace {
 
@@ -50,15 +52,6 @@ void withinSeconds(const std::function<void()>& fn, const std::vector<std::files
     }
     thread.join();
     done.get();
-}
-
-std::string thrown(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return "(nothing thrown)";
 }
 
 }  // namespace

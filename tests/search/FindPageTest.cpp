@@ -9,7 +9,7 @@
 #include "platform/richedit/RichEditView.h"
 #include "search/WorkList.h"
 #include "support/CatalogueFixture.h"
-#include "search/Unreadable.h"
+#include "support/Hostile.h"
 #include "ui/ErrorReport.h"
 
 #include <QComboBox>
@@ -259,7 +259,7 @@ TEST_F(FindPageTest, PlatformWithoutListsReportsNoDatabaseAndFindsNothing) {
 }
 
 TEST_F(FindPageTest, UnreadableListStopsTheRunAndThePageReturnsToIdle) {
-    if (!test::makeUnreadable(cat.dir.path() / "PC/C.dat")) GTEST_SKIP() << "no unreadable file can be made here";
+    if (!test::makeUnreadableFile(cat.dir.path() / "PC/C.dat", "x\r\n")) GTEST_SKIP() << "no unreadable file can be made here";
     open();
     choosePlatform("PC");
     EXPECT_FALSE(search("b"));

@@ -4,7 +4,7 @@
 #include "components/BarChart.h"
 #include "platform/dialogs/Dialogs.h"
 #include "support/CatalogueFixture.h"
-#include "search/Unreadable.h"
+#include "support/Hostile.h"
 #include "ui/ErrorReport.h"
 
 #include <QImage>
@@ -102,7 +102,7 @@ TEST_F(GraphPageTest, UnreadableListStopsTheBuildWithTheBarsSoFar) {
     cat.platform("A1");
     cat.file("A1/A.dat", lines(5));
     cat.platform("B2");
-    if (!test::makeUnreadable(cat.dir.path() / "B2/B.dat")) GTEST_SKIP() << "no unreadable file can be made here";
+    if (!test::makeUnreadableFile(cat.dir.path() / "B2/B.dat", "x\r\n")) GTEST_SKIP() << "no unreadable file can be made here";
     cat.platform("C3");
     cat.file("C3/C.dat", lines(2));
     EXPECT_FALSE(guarded(page.get(), [&] { page->BuildStatisticsChart({"A1", "B2", "C3"}, 1); }));

@@ -6,6 +6,7 @@
 #include "tools/pack/IcoWriter.h"
 #include "tools/pack/NeWriter.h"
 #include "tools/pack/PeWriter.h"
+#include "support/CliRun.h"
 
 #include <QBuffer>
 #include <QImage>
@@ -64,16 +65,8 @@ protected:
         dir.write("sol/guide.dll", "");
     }
 
-    struct Run {
-        int code;
-        std::string out, err;
-    };
-    Run run(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--catalogue", dir.path().string()});
-        std::ostringstream out, err;
-        int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
+    using Run = test::CliRun;
+    Run run(std::vector<std::string> args) const { return test::runCli(dir.path(), std::move(args)); }
 
     test::TempDir dir;
 };

@@ -2,6 +2,7 @@
 
 #include "catalogue/Cp1251.h"
 #include "support/TempDir.h"
+#include "support/CliRun.h"
 
 #include <gtest/gtest.h>
 
@@ -33,11 +34,9 @@ TEST(SearchCli, PrintsTheMatchingNamesSortedInUtf8) {
         {{"search", "PS2"}, 2, "", "kodrix-cli: search takes 2 argument(s)"},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args{"--catalogue", catalogue};
-        args.insert(args.end(), c.args.begin(), c.args.end());
-        std::ostringstream out, err;
-        EXPECT_EQ(cli::runCli(args, out, err), c.code) << c.args.back();
-        EXPECT_EQ(out.str(), c.out) << c.args.back();
-        EXPECT_EQ(err.str().substr(0, c.errStart.size()), c.errStart) << c.args.back();
+        const test::CliRun r = test::runCli(catalogue, c.args);
+        EXPECT_EQ(r.code, c.code) << c.args.back();
+        EXPECT_EQ(r.out, c.out) << c.args.back();
+        EXPECT_EQ(r.err.substr(0, c.errStart.size()), c.errStart) << c.args.back();
     }
 }

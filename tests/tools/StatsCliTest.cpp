@@ -5,6 +5,7 @@
 #include "support/Hostile.h"
 #include "support/TempDir.h"
 #include "tools/pack/CatalogueBuilder.h"
+#include "support/CliRun.h"
 
 #include <gtest/gtest.h>
 
@@ -17,17 +18,9 @@ using namespace kodrix;
 
 namespace {
 
-struct CliRun {
-    int code;
-    std::string out, err;
-};
+using test::CliRun;
 
-CliRun run(const test::TempDir& dir, std::vector<std::string> args) {
-    args.insert(args.begin(), {"--catalogue", dir.path().string()});
-    std::ostringstream out, err;
-    const int code = cli::runCli(args, out, err);
-    return {code, out.str(), err.str()};
-}
+CliRun run(const test::TempDir& dir, std::vector<std::string> args) { return test::runCli(dir.path(), std::move(args)); }
 
 void walkthrough(const test::TempDir& dir, const std::string& file, const std::string& nameUtf8, const std::string& document) {
     pack::WalkthroughSource w{cp1251::fromUtf8(nameUtf8), {document.begin(), document.end()}, {}};

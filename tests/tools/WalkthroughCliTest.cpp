@@ -4,6 +4,7 @@
 #include "support/JpegEncode.h"
 #include "support/TempDir.h"
 #include "tools/pack/CatalogueBuilder.h"
+#include "support/CliRun.h"
 
 #include <gtest/gtest.h>
 
@@ -39,16 +40,8 @@ struct WalkthroughCli : testing::Test {
         dir.write("sol/e.dll", "not a module");
     }
 
-    struct Run {
-        int code;
-        std::string out, err;
-    };
-    Run run(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--catalogue", dir.path().string()});
-        std::ostringstream out, err;
-        const int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
+    using Run = test::CliRun;
+    Run run(std::vector<std::string> args) const { return test::runCli(dir.path(), std::move(args)); }
 };
 
 }  // namespace

@@ -361,3 +361,18 @@ TEST_F(TextActionsTest, LinkInTheViewerUsesTheMainWindowsSelectedWalkthrough) {
     QTest::mouseRelease(v->viewport(), Qt::LeftButton, {}, point);
     EXPECT_EQ(opened, (std::vector<std::pair<QString, QString>>{{"Zeta", "www.img12"}}));
 }
+
+TEST(SaveFormat, FollowsTheFileNamesExtension) {
+    using F = RichEditView::TextFormat;
+    const struct {
+        const char* name;
+        F own;
+        F written;
+    } formats[] = {
+        {"Code.txt", F::Rtf, F::PlainText}, {"a.TxT", F::Rtf, F::PlainText},  {"walk.doc", F::Rtf, F::Rtf},
+        {"walk.doc", F::PlainText, F::PlainText}, {"x.Rtf", F::PlainText, F::Rtf}, {"walk.", F::PlainText, F::PlainText},
+        {"txt", F::Rtf, F::Rtf},            {"/d.txt/name", F::Rtf, F::Rtf},
+    };
+    for (const auto& f : formats)
+        EXPECT_EQ(TextActions::formatForFileName(f.name, f.own), f.written) << f.name << " own " << int(f.own);
+}

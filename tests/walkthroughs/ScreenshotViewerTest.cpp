@@ -4,6 +4,7 @@
 #include "catalogue/Error.h"
 #include "platform/jpeg/JpegPicture.h"
 #include "support/JpegEncode.h"
+#include "support/Thrown.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -15,6 +16,7 @@
 #include <jerror.h>
 
 using namespace kodrix;
+using kodrix::test::thrown;
 
 namespace {
 
@@ -26,15 +28,6 @@ const QRgb kPicture = qRgb(220, 20, 20);
 bool near(QRgb a, QRgb b) {
     return std::abs(qRed(a) - qRed(b)) <= 8 && std::abs(qGreen(a) - qGreen(b)) <= 8 &&
            std::abs(qBlue(a) - qBlue(b)) <= 8;
-}
-
-std::string thrown(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const Error& e) {
-        return e.message();
-    }
-    return "(nothing thrown)";
 }
 
 // A viewer shown offscreen (no frame there: the client area is the outer size).

@@ -7,7 +7,7 @@
 #include "platform/richedit/RichEditView.h"
 #include "search/GraphPage.h"
 #include "components/BarChart.h"
-#include "support/CatalogueFixture.h"
+#include "support/MainWindow.h"
 #include "support/JpegEncode.h"
 #include "ui/ErrorReport.h"
 #include "walkthroughs/ScreenshotImage.h"
@@ -31,12 +31,8 @@ std::vector<std::uint8_t> rtf(const std::string& body) {
 
 // The walkthrough page inside the main window, over walkthrough modules
 // written into the test's catalogue.
-class SolutionPageTest : public testing::Test {
+class SolutionPageTest : public test::MainWindowTest {
 protected:
-    test::CatalogueFixture cat;
-    dialogs::DialogScript script;
-    registry::MemorySettingsStore store;
-    std::unique_ptr<TForm1> form;
 
     void SetUp() override {
         cat.platform("PC");
@@ -50,10 +46,7 @@ protected:
         pack::writeWalkthrough(cat.dir.path() / "sol" / file,
                                pack::WalkthroughSource{cp1251::fromUtf8(nameUtf8), std::move(document), std::move(images)});
     }
-    SolutionPage& open() {
-        form = std::make_unique<TForm1>(cat.dir.path(), TForm1Services{&store, nullptr});
-        return *form->solution;
-    }
+    SolutionPage& openPage() { return *open().solution; }
     void select(const char* nameUtf8) {
         SolutionPage& p = *form->solution;
         p.TextListBox2->setItemIndex(p.TextListBox2->list()->indexOf(cp1251::fromUtf8(nameUtf8)));
@@ -96,7 +89,7 @@ TEST_F(SolutionPageTest, SelectingOpensTheDocumentOfTheModuleFoundFirst) {
     walkthrough("2.dll", "Same", rtf("второй"));
     walkthrough("3.dll", "Plain", bytes(std::string("\xFF\xFE\x1F\x04\x40\x04", 6)));  // UTF-16: "Пр"
     walkthrough("4.dll", "Broken", bytes("odd"));  // neither RTF nor UTF-16
-    SolutionPage& p = open();
+    SolutionPage& p = openPage();
     const std::string first = form->Walkthroughs.ModuleFileName[*form->Walkthroughs.findWalkthrough("Same")];
     select("Same");
     EXPECT_EQ(p.RxRichEdit2->toPlainText(), first == "1.dll" ? "Первый документ" : "второй");
@@ -117,7 +110,7 @@ TEST_F(SolutionPageTest, SelectingOpensTheDocumentOfTheModuleFoundFirst) {
 
 TEST_F(SolutionPageTest, FindBoxSelectsByPrefixWithoutOpening) {
     for (const char* n : {"Мания", "Магия", "Зелье", "Abc"}) walkthrough(std::string(n) + ".dll", n, rtf(n));
-    SolutionPage& p = open();
+    SolutionPage& p = openPage();
     p.Edit2->setText(QStringLiteral("ма"));  // the box upper-cases what is typed
     EXPECT_EQ(p.Edit2->text(), "МА");
     EXPECT_EQ(p.TextListBox2->selectedItem(), cp1251::fromUtf8("Магия"));
@@ -133,7 +126,7 @@ TEST_F(SolutionPageTest, LinksOpenScreenshotsOfTheWalkthroughSelectedNow) {
     const auto small = test::solidJpeg(40, 30, qRgb(0, 0, 200));
     walkthrough("one.dll", "One", rtf("см. www.12 и www.7"), {{"12", big}, {"7", small}, {"bad", bytes("no jpeg")}});
     walkthrough("two.dll", "Two", rtf("x"), {{"12", small}});
-    SolutionPage& p = open();
+    SolutionPage& p = openPage();
     TForm2& viewer = *form->Form2;
     select("One");
 
@@ -169,7 +162,7 @@ TEST_F(SolutionPageTest, TheDetachedViewerCopiesTheActiveViewAndItsLinksUseTheMa
     const auto small = test::solidJpeg(40, 30, qRgb(0, 0, 200));
     walkthrough("one.dll", "One", rtf("{\\b Жирный} www.5"), {{"5", small}});
     walkthrough("two.dll", "Two", rtf("x"));
-    SolutionPage& p = open();
+    SolutionPage& p = openPage();
     form->show();
     select("One");
     p.RxRichEdit2->setFocus();

@@ -4,7 +4,7 @@
 #include "platform/WholeFileWriter.h"
 #include "platform/dialogs/Dialogs.h"
 #include "support/TempDir.h"
-#include "viewer/TextActions.h"
+#include "support/Thrown.h"
 
 #include <QString>
 
@@ -16,6 +16,7 @@
 #include <gtest/gtest.h>
 
 using namespace kodrix;
+using kodrix::test::thrown;
 namespace fs = std::filesystem;
 
 namespace {
@@ -25,14 +26,6 @@ std::string contentOf(const fs::path& p) {
     return {std::istreambuf_iterator<char>(in), {}};
 }
 QString q(const fs::path& p) { return QString::fromStdString(p.string()); }
-std::string thrown(const std::function<void()>& fn) {
-    try {
-        fn();
-    } catch (const Error& e) {
-        return e.what();
-    }
-    return "(nothing thrown)";
-}
 std::vector<std::string> namesIn(const fs::path& folder) {
     std::vector<std::string> out;
     for (const auto& e : fs::directory_iterator(folder)) out.push_back(e.path().filename().string());
@@ -108,7 +101,7 @@ TEST(WholeFileWriter, FailuresNameThePathAndLeaveEverythingAsItWas) {
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"folder.doc", "keep.doc"}));
 }
 
-TEST(SaveDialogRules, DefaultExtensionFiltersAndFormatByExtension) {
+TEST(SaveDialogRules, DefaultExtensionAndFilters) {
     const struct {
         const char* chosen;
         const char* withExt;
@@ -121,17 +114,4 @@ TEST(SaveDialogRules, DefaultExtensionFiltersAndFormatByExtension) {
     EXPECT_EQ(dialogs::qtNameFilters("Text (txt)|*.doc|Any FileS(*.*)|*.*"),
               (QStringList{"Text (txt) (*.doc)", "Any FileS(*.*) (*.*)"}));
     EXPECT_EQ(dialogs::qtNameFilters("Both|*.txt;*.doc|Dangling"), (QStringList{"Both (*.txt *.doc)"}));
-
-    using F = RichEditView::TextFormat;
-    const struct {
-        const char* name;
-        F own;
-        F written;
-    } formats[] = {
-        {"Code.txt", F::Rtf, F::PlainText}, {"a.TxT", F::Rtf, F::PlainText},  {"walk.doc", F::Rtf, F::Rtf},
-        {"walk.doc", F::PlainText, F::PlainText}, {"x.Rtf", F::PlainText, F::Rtf}, {"walk.", F::PlainText, F::PlainText},
-        {"txt", F::Rtf, F::Rtf},            {"/d.txt/name", F::Rtf, F::Rtf},
-    };
-    for (const auto& f : formats)
-        EXPECT_EQ(TextActions::formatForFileName(f.name, f.own), f.written) << f.name << " own " << int(f.own);
 }
