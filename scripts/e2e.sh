@@ -6,6 +6,10 @@
 #
 # Skipped, with a message, when the X tools are not installed (scripts/deps.sh
 # installs them on Debian). Exit status 0 = passed or skipped.
+#
+# On the way it visits the five pages and the screenshot window on the demo
+# catalogue; those screenshots (page-*.png, viewer.png) are the README's,
+# which scripts/readme-shots.sh copies into docs/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=$(realpath "${KODRIX_BUILD_DIR:-build}")
@@ -66,8 +70,10 @@ eventually xdotool search --class trayer >/dev/null 2>&1 || { echo "e2e: trayer 
 window() { xdotool search --onlyvisible --name "$CAPTION" 2>/dev/null | head -n 1; }
 visible() { [ -n "$(window)" ]; }
 hidden() { [ -z "$(window)" ]; }
-# The program's icons embedded in the tray host's panel.
-icons() { xwininfo -root -tree | grep -c '"Kodrix": ("Kodrix" "Kodrix")  22x22' || true; }
+# The program's icons embedded in the tray host's panel (the class's first
+# name is the name the program was started by: the link's).
+TRAY_ICON='"Kodrix": ("kodrix" "Kodrix")  22x22'
+icons() { xwininfo -root -tree | grep -c "$TRAY_ICON" || true; }
 oneIcon() { [ "$(icons)" = 1 ]; }
 noIcon() { [ "$(icons)" = 0 ]; }
 inTray() { hidden && oneIcon; }
@@ -75,11 +81,17 @@ normal() { visible && noIcon; }
 setting() { sed -n "s/^$1=//p" "$SETTINGS" 2>/dev/null; }
 clickIcon() {
   local geometry
-  geometry=$(xwininfo -root -tree | grep '"Kodrix": ("Kodrix" "Kodrix")  22x22' | head -n 1 | awk '{print $NF}')
+  geometry=$(xwininfo -root -tree | grep "$TRAY_ICON" | head -n 1 | awk '{print $NF}')
   local x=${geometry#+}; x=${x%%+*}; local y=${geometry##*+}
   xdotool mousemove $((x + 11)) $((y + 11)) click 1
 }
 
+# Started through a symbolic link from another folder, as the package's
+# /usr/bin/kodrix starts it: the catalogue is still found beside the real
+# executable (the settings written below name its first platform).
+mkdir -p "$WORK/bin"
+ln -s "$PROGRAM" "$WORK/bin/kodrix"
+PROGRAM="$WORK/bin/kodrix"
 "$PROGRAM" >"$WORK/program.log" 2>&1 &
 MAIN=$!
 PIDS+=($MAIN)
@@ -87,6 +99,13 @@ check "the main window appears" eventually visible
 WID=$(window)
 sleep 0.5
 shot 1-started
+# The program's own icon on the window, and the application title as the
+# window's icon text (what a task bar may show when it is minimised).
+hasIcon() { xprop -id "$1" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (32 x 32)'; }
+iconText() { xprop -id "$WID" _NET_WM_ICON_NAME 2>/dev/null | sed -n 's/^_NET_WM_ICON_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
+iconTextIs() { [ "$(iconText)" = "$1" ]; }
+check "the main window shows the program's icon" hasIcon "$WID"
+check "the window's icon text is the application title" iconTextIs Kodrix
 rm -f "$SETTINGS"
 
 # Minimising by the title bar's button: the settings are written, the window
@@ -121,6 +140,77 @@ check "a second start ends by itself" eventually bash -c "! kill -0 $SECOND 2>/d
 check "the first window is back and its icon gone" eventually normal
 check "the first program still runs" kill -0 "$MAIN"
 shot 4-after-second-start
+
+# A tour of the pages on the demo catalogue, with the README's screenshots.
+# Positions are the window's own (the layout is fixed); the walkthrough's
+# screenshot link is found by its colour.
+click() { xdotool mousemove --window "$WID" "$1" "$2" click 1; }
+page() {  # the tab of page N (1-5)
+  local x=(0 47 146 240 332 430)
+  click "${x[$1]}" 14
+  sleep 0.5
+}
+pick() {  # opens the drop-down list at X Y and picks the item that TEXT starts
+  click "$1" "$2"
+  sleep 0.3
+  xdotool type "$3"
+  xdotool key Return
+  sleep 0.3
+}
+frameShot() { import -frame -window "$1" "$OUT/$2.png" 2>/dev/null; }
+named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+appears() { [ -n "$(named "$1")" ]; }
+gone() { [ -z "$(named "$1")" ]; }
+GAME=$("$BUILD_DIR/bin/kodrix-cli" games SEGA RUS | head -n 1)
+xdotool windowactivate --sync "$WID" >/dev/null 2>&1
+pick 55 38 S
+pick 176 38 RU
+click 40 88
+check "a game click makes the icon text \"Kodrix - $GAME\"" eventually iconTextIs "Kodrix - $GAME"
+check "the caption stays" test "$(xdotool getwindowname "$WID")" = "Kodrix (32) v4.4 RC1"
+sleep 0.3
+frameShot "$WID" page-1-codes
+
+page 2
+click 40 68
+link() {  # the screenshot link's box in the document: WxH+X+Y
+  import -window "$WID" "$WORK/page.png" 2>/dev/null
+  convert "$WORK/page.png" -fill black +opaque '#0000FF' -format '%@' info: 2>/dev/null
+}
+hasLink() { local box; box=$(link); [[ "$box" =~ ^[1-9][0-9]*x[1-9][0-9]*\+[0-9]+\+[0-9]+$ ]]; }
+check "the first walkthrough's document shows its screenshot link" eventually hasLink
+sleep 0.3
+frameShot "$WID" page-2-walkthroughs
+BOX=$(link)
+read -r W H X Y <<<"$(echo "$BOX" | tr 'x+' '  ')"
+click $((X + W / 2)) $((Y + H / 2))
+VIEWER_NAME='Просмотр скриншотов'
+check "the link opens the screenshot window" eventually appears "$VIEWER_NAME"
+VIEWER=$(named "$VIEWER_NAME")
+check "the screenshot window shows the program's icon" hasIcon "$VIEWER"
+sleep 0.5
+frameShot "$VIEWER" viewer
+wmctrl -i -c "$VIEWER"
+check "the screenshot window closes" eventually gone "$VIEWER_NAME"
+
+page 3
+click 118 64
+xdotool type an
+click 118 105
+sleep 1
+frameShot "$WID" page-3-search
+page 4
+frameShot "$WID" page-4-chart
+page 5
+frameShot "$WID" page-5-settings
+# Qt's standard dialogs speak Russian, and carry the program's icon.
+click 148 70
+FONT_DIALOG='Выбор шрифта'
+check "the font dialog opens in Russian (\"$FONT_DIALOG\")" eventually appears "$FONT_DIALOG"
+check "the font dialog shows the program's icon" hasIcon "$(named "$FONT_DIALOG")"
+shot 6-font-dialog
+xdotool key --window "$(named "$FONT_DIALOG")" Escape 2>/dev/null  # the key-up finds the dialog gone
+check "the font dialog closes" eventually gone "$FONT_DIALOG"
 
 # Closing writes the settings and leaves no icon behind.
 xdotool mousemove 612 211 click 1 >/dev/null 2>&1   # the chart page, remembered on close
