@@ -4,6 +4,7 @@
 #include "platform/QtTranslations.h"
 
 #include <QApplication>
+#include <QLocale>
 
 namespace kodrix {
 
@@ -15,6 +16,8 @@ void fitDesktop(QApplication& app) {
     // windows to the entry by it.
     QGuiApplication::setDesktopFileName(QStringLiteral(KODRIX_DESKTOP_ID));
     installQtTranslations(app);
+    // Their dates and numbers too (the save dialog's file list).
+    QLocale::setDefault(QLocale(QLocale::Russian, QLocale::Russia));
 }
 
 }  // namespace kodrix

@@ -17,6 +17,7 @@
 #include <QFileDialog>
 #include <QFontDialog>
 #include <QLineEdit>
+#include <QLocale>
 #include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
@@ -34,6 +35,7 @@ QImage picture(const QIcon& icon) { return icon.pixmap(32, 32).toImage().convert
 class DesktopTest : public testing::Test {
 protected:
     void SetUp() override {
+        locale = QLocale();
         fitDesktop(*qApp);
         translator = qApp->findChild<QTranslator*>();
     }
@@ -44,8 +46,10 @@ protected:
         }
         QApplication::setWindowIcon(QIcon());
         QGuiApplication::setDesktopFileName(QString());
+        QLocale::setDefault(locale);
     }
 
+    QLocale locale;
     QTranslator* translator = nullptr;
     test::CatalogueFixture cat;
     dialogs::DialogScript script;
@@ -91,6 +95,9 @@ TEST_F(DesktopTest, QtsOwnDialogsAndMenusSpeakRussian) {
     for (QAction* action : menu->actions()) texts << action->text().section(QLatin1Char('\t'), 0, 0);
     EXPECT_TRUE(texts.contains("&Копировать")) << texts.join(", ").toStdString();
     EXPECT_FALSE(texts.contains("&Copy"));
+
+    // The save dialog's dates, whatever the locale the tests run in.
+    EXPECT_EQ(QLocale().monthName(12), "декабря");
 }
 
 TEST_F(DesktopTest, TheWindowsIconTextFollowsTheApplicationTitleAndTheCaptionStays) {
