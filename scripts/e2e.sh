@@ -39,17 +39,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "e2e: ok    $what"; else echo "e2e: FAIL  $what"; failures=$((failures + 1)); fi
-}
-# Polls a condition for up to 10 s.
-eventually() {
-  local i
-  for i in $(seq 100); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+CHECK_PREFIX=e2e
+source scripts/checks.sh
 shot() { import -window root "$OUT/$1.png" 2>/dev/null; }
 
 # The X server on a free display, the window manager with one extra key

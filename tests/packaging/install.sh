@@ -16,11 +16,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "install: ok    $what"; else echo "install: FAIL  $what"; failures=$((failures + 1)); fi
-}
+CHECK_PREFIX=install
+source "$(dirname "$0")/../../scripts/checks.sh"
 # run NAME COMMAND...: status, stdout and stderr into $WORK/NAME.{rc,out,err}
 run() {
   local name=$1; shift
