@@ -141,12 +141,18 @@ page() {  # the tab of page N (1-5)
   click "${x[$1]}" 14
   sleep 0.5
 }
+# The program's visible windows, its drop-down lists included.
+windows() { xdotool search --onlyvisible --class '^Kodrix$' 2>/dev/null | wc -l; }
+moreWindows() { [ "$(windows)" -gt "$1" ]; }
+windowsAre() { [ "$(windows)" -eq "$1" ]; }
 pick() {  # opens the drop-down list at X Y and picks the item that TEXT starts
+  local before
+  before=$(windows)
   click "$1" "$2"
-  sleep 0.3
+  eventually moreWindows "$before" || return 1
   xdotool type "$3"
   xdotool key Return
-  sleep 0.3
+  eventually windowsAre "$before"
 }
 frameShot() { import -frame -window "$1" "$OUT/$2.png" 2>/dev/null; }
 named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
@@ -154,10 +160,8 @@ appears() { [ -n "$(named "$1")" ]; }
 gone() { [ -z "$(named "$1")" ]; }
 GAME=$("$BUILD_DIR/bin/kodrix-cli" games SEGA RUS | head -n 1)
 xdotool windowactivate --sync "$WID" >/dev/null 2>&1
-pick 55 38 S
-pick 176 38 RU
-click 40 88
-check "a game click makes the icon text \"Kodrix - $GAME\"" eventually iconTextIs "Kodrix - $GAME"
+chooseGame() { pick 55 38 S && pick 176 38 RU && click 40 88 && eventually iconTextIs "Kodrix - $GAME"; }
+check "a game click makes the icon text \"Kodrix - $GAME\"" chooseGame
 check "the caption stays" test "$(xdotool getwindowname "$WID")" = "Kodrix (32) v4.4 RC1"
 sleep 0.3
 frameShot "$WID" page-1-codes
@@ -200,7 +204,7 @@ FONT_DIALOG='Выбор шрифта'
 check "the font dialog opens in Russian (\"$FONT_DIALOG\")" eventually appears "$FONT_DIALOG"
 check "the font dialog shows the program's icon" hasIcon "$(named "$FONT_DIALOG")"
 shot 6-font-dialog
-xdotool key --window "$(named "$FONT_DIALOG")" Escape 2>/dev/null  # the key-up finds the dialog gone
+wmctrl -i -c "$(named "$FONT_DIALOG")"
 check "the font dialog closes" eventually gone "$FONT_DIALOG"
 
 # Closing writes the settings and leaves no icon behind.
