@@ -64,7 +64,7 @@ hidden() { [ -z "$(window)" ]; }
 # The program's icons embedded in the tray host's panel (the class's first
 # name is the name the program was started by: the link's).
 TRAY_ICON='"Kodrix": ("kodrix" "Kodrix")  22x22'
-icons() { xwininfo -root -tree | grep -c "$TRAY_ICON" || true; }
+icons() { xwininfo -root -tree 2>/dev/null | grep -c "$TRAY_ICON" || true; }
 oneIcon() { [ "$(icons)" = 1 ]; }
 noIcon() { [ "$(icons)" = 0 ]; }
 inTray() { hidden && oneIcon; }
@@ -72,7 +72,7 @@ normal() { visible && noIcon; }
 setting() { sed -n "s/^$1=//p" "$SETTINGS" 2>/dev/null; }
 clickIcon() {
   local geometry
-  geometry=$(xwininfo -root -tree | grep "$TRAY_ICON" | head -n 1 | awk '{print $NF}')
+  geometry=$(xwininfo -root -tree 2>/dev/null | grep "$TRAY_ICON" | head -n 1 | awk '{print $NF}')
   local x=${geometry#+}; x=${x%%+*}; local y=${geometry##*+}
   xdotool mousemove $((x + 11)) $((y + 11)) click 1
 }
@@ -134,34 +134,38 @@ shot 4-after-second-start
 
 # A tour of the pages on the demo catalogue, with the README's screenshots.
 # Positions are the window's own (the layout is fixed); the walkthrough's
-# screenshot link is found by its colour.
+# screenshot link is found by its colour. No drop-down list is opened: a
+# search result picks the platform, the letter and the game.
 click() { xdotool mousemove --window "$WID" "$1" "$2" click 1; }
 page() {  # the tab of page N (1-5)
   local x=(0 47 146 240 332 430)
   click "${x[$1]}" 14
   sleep 0.5
 }
-# The program's visible windows, its drop-down lists included.
-windows() { xdotool search --onlyvisible --class '^Kodrix$' 2>/dev/null | wc -l; }
-moreWindows() { [ "$(windows)" -gt "$1" ]; }
-windowsAre() { [ "$(windows)" -eq "$1" ]; }
-pick() {  # opens the drop-down list at X Y and picks the item that TEXT starts
-  local before
-  before=$(windows)
-  click "$1" "$2"
-  eventually moreWindows "$before" || return 1
-  xdotool type "$3"
-  xdotool key Return
-  eventually windowsAre "$before"
-}
-frameShot() { import -frame -window "$1" "$OUT/$2.png" 2>/dev/null; }
+# A window's picture with its frame. Without a window import would wait for
+# one to be clicked: never asked so.
+frameShot() { [ -n "$1" ] && timeout 20 import -frame -window "$1" "$OUT/$2.png" 2>/dev/null; }
 named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
 appears() { [ -n "$(named "$1")" ]; }
 gone() { [ -z "$(named "$1")" ]; }
-GAME=$("$BUILD_DIR/bin/kodrix-cli" games SEGA RUS | head -n 1)
+QUERY=an
+FIRST_PLATFORM=$("$BUILD_DIR/bin/kodrix-cli" platforms | head -n 1)
+GAME=$("$BUILD_DIR/bin/kodrix-cli" search "$FIRST_PLATFORM" "$QUERY" | head -n 1)
 xdotool windowactivate --sync "$WID" >/dev/null 2>&1
-chooseGame() { pick 55 38 S && pick 176 38 RU && click 40 88 && eventually iconTextIs "Kodrix - $GAME"; }
-check "a game click makes the icon text \"Kodrix - $GAME\"" chooseGame
+search() {  # types the query into the search page's box and starts the search
+  page 3
+  click 118 64
+  # The keys go where the X input focus is, which the window manager moves
+  # on a click in its own time.
+  xdotool windowfocus --sync "$WID" 2>/dev/null
+  xdotool key ctrl+a
+  xdotool type "$QUERY"
+  click 118 105
+  sleep 1
+}
+chooseFound() { search && frameShot "$WID" page-3-search && click 40 198 && eventually iconTextIs "Kodrix - $GAME"; }
+secondTry() { "$@" || "$@"; }  # for steps whose keys a busy machine may lose
+check "a found game's click makes the icon text \"Kodrix - $GAME\"" secondTry chooseFound
 check "the caption stays" test "$(xdotool getwindowname "$WID")" = "Kodrix (32) v4.4 RC1"
 sleep 0.3
 frameShot "$WID" page-1-codes
@@ -169,15 +173,14 @@ frameShot "$WID" page-1-codes
 page 2
 click 40 68
 link() {  # the screenshot link's box in the document: WxH+X+Y
-  import -window "$WID" "$WORK/page.png" 2>/dev/null
-  convert "$WORK/page.png" -fill black +opaque '#0000FF' -format '%@' info: 2>/dev/null
+  [ -n "$WID" ] && timeout 20 import -window "$WID" "$WORK/page.png" 2>/dev/null &&
+    convert "$WORK/page.png" -fill black +opaque '#0000FF' -format '%@' info: 2>/dev/null
 }
 hasLink() { local box; box=$(link); [[ "$box" =~ ^[1-9][0-9]*x[1-9][0-9]*\+[0-9]+\+[0-9]+$ ]]; }
 check "the first walkthrough's document shows its screenshot link" eventually hasLink
 sleep 0.3
 frameShot "$WID" page-2-walkthroughs
-BOX=$(link)
-read -r W H X Y <<<"$(echo "$BOX" | tr 'x+' '  ')"
+read -r W H X Y <<<"$(link | tr 'x+' '  ')"
 click $((X + W / 2)) $((Y + H / 2))
 VIEWER_NAME='Просмотр скриншотов'
 check "the link opens the screenshot window" eventually appears "$VIEWER_NAME"
@@ -185,15 +188,9 @@ VIEWER=$(named "$VIEWER_NAME")
 check "the screenshot window shows the program's icon" hasIcon "$VIEWER"
 sleep 0.5
 frameShot "$VIEWER" viewer
-wmctrl -i -c "$VIEWER"
+[ -n "$VIEWER" ] && wmctrl -i -c "$VIEWER"
 check "the screenshot window closes" eventually gone "$VIEWER_NAME"
 
-page 3
-click 118 64
-xdotool type an
-click 118 105
-sleep 1
-frameShot "$WID" page-3-search
 page 4
 frameShot "$WID" page-4-chart
 page 5
@@ -202,9 +199,10 @@ frameShot "$WID" page-5-settings
 click 148 70
 FONT_DIALOG='Выбор шрифта'
 check "the font dialog opens in Russian (\"$FONT_DIALOG\")" eventually appears "$FONT_DIALOG"
-check "the font dialog shows the program's icon" hasIcon "$(named "$FONT_DIALOG")"
+FONT=$(named "$FONT_DIALOG")
+check "the font dialog shows the program's icon" hasIcon "$FONT"
 shot 6-font-dialog
-wmctrl -i -c "$(named "$FONT_DIALOG")"
+[ -n "$FONT" ] && wmctrl -i -c "$FONT"
 check "the font dialog closes" eventually gone "$FONT_DIALOG"
 
 # Closing writes the settings and leaves no icon behind.
