@@ -1,8 +1,8 @@
 #pragma once
 // Qt's own texts (the standard save, font and colour dialogs, their buttons,
-// the edit boxes' context menus, message boxes' "OK") in Russian, like the
-// rest of the interface, whatever the user's locale. They come from Qt's
-// translations package ("qtbase_ru.qm" in Qt's translations folder).
+// the edit boxes' context menus) in Russian, like the rest of the interface,
+// whatever the user's locale. They come from Qt's translations package
+// ("qtbase_ru.qm" in Qt's translations folder).
 class QCoreApplication;
 class QTranslator;
 
