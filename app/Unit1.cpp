@@ -11,6 +11,7 @@
 #include "platform/richedit/RichEditView.h"
 #include "search/FindPage.h"
 #include "search/GraphPage.h"
+#include "ui/ApplicationTitle.h"
 #include "ui/ErrorReport.h"
 #include "ui/GuardedConnect.h"
 #include "viewer/TextActions.h"
@@ -63,6 +64,10 @@ TForm1::TForm1(const std::filesystem::path& programDir, TForm1Services services,
       trayService_(services.tray) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kCaption));
+    // The caption stays; the application title ("Kodrix - " + game) is the
+    // window's icon text, what an X11 task bar may show when it is minimised.
+    setWindowIconText(applicationTitle());
+    connect(&applicationTitleChanges(), &ApplicationTitleChanges::changed, this, &QWidget::setWindowIconText);
     QFont font(QStringLiteral("MS Sans Serif"));
     font.setPixelSize(11);  // 8 point at 96 dots per inch
     font.setStyleHint(QFont::SansSerif);

@@ -1,9 +1,10 @@
 // Program entry: one copy per user; the main window, then the screenshot
 // viewer and the detached viewer (both hidden); the event loop.
-#include "ui/ApplicationTitle.h"
-#include "ui/ErrorReport.h"
+#include "app/Desktop.h"
 #include "app/Unit1.h"
 #include "platform/instance/SingleInstance.h"
+#include "ui/ApplicationTitle.h"
+#include "ui/ErrorReport.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
     QCoreApplication::setOrganizationName(QStringLiteral("Vorlenta"));  // settings: ~/.config/Vorlenta/Kodrix.ini
     QCoreApplication::setApplicationName(QStringLiteral("Kodrix"));
     kodrix::setApplicationTitle(kodrix::titleFromExecutableName(QFileInfo(QCoreApplication::applicationFilePath()).fileName()));
+    kodrix::fitDesktop(app);
 
     kodrix::SingleInstance instance(QStringLiteral("kodrix_run"));
     switch (instance.acquire()) {

@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-qpa-plugins
+  # Qt's own Russian texts (standard dialogs, buttons, context menus)
+  qt6-translations-l10n
   libjpeg62-turbo-dev libjpeg-turbo-progs libgtest-dev
   clang libclang-rt-14-dev
   icoutils binutils-mingw-w64-i686
@@ -15,6 +17,8 @@ packages=(
   hyperfine
   # the end-to-end run on a real display (scripts/e2e.sh)
   openbox trayer xdotool wmctrl x11-utils imagemagick
+  # the package (cpack -G DEB) and the checks of its desktop files
+  dpkg-dev desktop-file-utils appstream
 )
 
 missing=()

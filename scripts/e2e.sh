@@ -7,6 +7,10 @@
 # Skipped, with a message, when the X tools are not installed (scripts/deps.sh
 # installs them on Debian). Exit status 0 = passed; 77 = skipped (no X tools,
 # or no virtual display could be made); anything else = failed.
+#
+# On the way it visits the five pages and the screenshot window on the demo
+# catalogue; those screenshots (page-*.png, viewer.png) are the README's,
+# which scripts/readme-shots.sh copies into docs/.
 set -uo pipefail
 cd "$(dirname "$0")/.."
 BUILD_DIR=$(realpath "${KODRIX_BUILD_DIR:-build}")
@@ -36,17 +40,8 @@ cleanup() {
 }
 trap cleanup EXIT
 
-failures=0
-check() {  # check DESCRIPTION COMMAND...
-  local what=$1; shift
-  if "$@"; then echo "e2e: ok    $what"; else echo "e2e: FAIL  $what"; failures=$((failures + 1)); fi
-}
-# Polls a condition for up to 10 s.
-eventually() {
-  local i
-  for i in $(seq 100); do "$@" && return 0; sleep 0.1; done
-  return 1
-}
+CHECK_PREFIX=e2e
+source scripts/checks.sh
 shot() { import -window root "$OUT/$1.png" 2>/dev/null; }
 
 # The X server on a free display, the window manager with one extra key
@@ -67,8 +62,10 @@ eventually xdotool search --class trayer >/dev/null 2>&1 || { echo "e2e: trayer 
 window() { xdotool search --onlyvisible --name "$CAPTION" 2>/dev/null | head -n 1; }
 visible() { [ -n "$(window)" ]; }
 hidden() { [ -z "$(window)" ]; }
-# The program's icons embedded in the tray host's panel.
-icons() { xwininfo -root -tree | grep -c '"Kodrix": ("Kodrix" "Kodrix")  22x22' || true; }
+# The program's icons embedded in the tray host's panel (the class's first
+# name is the name the program was started by: the link's).
+TRAY_ICON='"Kodrix": ("kodrix" "Kodrix")  22x22'
+icons() { xwininfo -root -tree 2>/dev/null | grep -c "$TRAY_ICON" || true; }
 oneIcon() { [ "$(icons)" = 1 ]; }
 noIcon() { [ "$(icons)" = 0 ]; }
 inTray() { hidden && oneIcon; }
@@ -76,11 +73,17 @@ normal() { visible && noIcon; }
 setting() { sed -n "s/^$1=//p" "$SETTINGS" 2>/dev/null; }
 clickIcon() {
   local geometry
-  geometry=$(xwininfo -root -tree | grep '"Kodrix": ("Kodrix" "Kodrix")  22x22' | head -n 1 | awk '{print $NF}')
+  geometry=$(xwininfo -root -tree 2>/dev/null | grep "$TRAY_ICON" | head -n 1 | awk '{print $NF}')
   local x=${geometry#+}; x=${x%%+*}; local y=${geometry##*+}
   xdotool mousemove $((x + 11)) $((y + 11)) click 1
 }
 
+# Started through a symbolic link from another folder, as the package's
+# /usr/bin/kodrix starts it: the catalogue is still found beside the real
+# executable (the settings written below name its first platform).
+mkdir -p "$WORK/bin"
+ln -s "$PROGRAM" "$WORK/bin/kodrix"
+PROGRAM="$WORK/bin/kodrix"
 "$PROGRAM" >"$WORK/program.log" 2>&1 &
 MAIN=$!
 PIDS+=($MAIN)
@@ -88,6 +91,13 @@ check "the main window appears" eventually visible
 WID=$(window)
 sleep 0.5
 shot 1-started
+# The program's own icon on the window, and the application title as the
+# window's icon text (what a task bar may show when it is minimised).
+hasIcon() { xprop -id "$1" _NET_WM_ICON 2>/dev/null | grep -q 'Icon (32 x 32)'; }
+iconText() { xprop -id "$WID" _NET_WM_ICON_NAME 2>/dev/null | sed -n 's/^_NET_WM_ICON_NAME(UTF8_STRING) = "\(.*\)"$/\1/p'; }
+iconTextIs() { [ "$(iconText)" = "$1" ]; }
+check "the main window shows the program's icon" hasIcon "$WID"
+check "the window's icon text is the application title" iconTextIs Kodrix
 rm -f "$SETTINGS"
 
 # Minimising by the title bar's button: the settings are written, the window
@@ -122,6 +132,79 @@ check "a second start ends by itself" eventually bash -c "! kill -0 $SECOND 2>/d
 check "the first window is back and its icon gone" eventually normal
 check "the first program still runs" kill -0 "$MAIN"
 shot 4-after-second-start
+
+# A tour of the pages on the demo catalogue, with the README's screenshots.
+# Positions are the window's own (the layout is fixed); the walkthrough's
+# screenshot link is found by its colour. No drop-down list is opened: a
+# search result picks the platform, the letter and the game.
+click() { xdotool mousemove --window "$WID" "$1" "$2" click 1; }
+page() {  # the tab of page N (1-5)
+  local x=(0 47 146 240 332 430)
+  click "${x[$1]}" 14
+  sleep 0.5
+}
+# A window's picture with its frame. Without a window import would wait for
+# one to be clicked: never asked so.
+frameShot() { [ -n "$1" ] && timeout 20 import -frame -window "$1" "$OUT/$2.png" 2>/dev/null; }
+named() { xdotool search --onlyvisible --name "^$1\$" 2>/dev/null | head -n 1; }
+appears() { [ -n "$(named "$1")" ]; }
+gone() { [ -z "$(named "$1")" ]; }
+QUERY=an
+FIRST_PLATFORM=$("$BUILD_DIR/bin/kodrix-cli" platforms | head -n 1)
+GAME=$("$BUILD_DIR/bin/kodrix-cli" search "$FIRST_PLATFORM" "$QUERY" | head -n 1)
+xdotool windowactivate --sync "$WID" >/dev/null 2>&1
+search() {  # types the query into the search page's box and starts the search
+  page 3
+  click 118 64
+  # The keys go where the X input focus is, which the window manager moves
+  # on a click in its own time.
+  xdotool windowfocus --sync "$WID" 2>/dev/null
+  xdotool key ctrl+a
+  xdotool type "$QUERY"
+  click 118 105
+  sleep 1
+}
+chooseFound() { search && frameShot "$WID" page-3-search && click 40 198 && eventually iconTextIs "Kodrix - $GAME"; }
+secondTry() { "$@" || "$@"; }  # for steps whose keys a busy machine may lose
+check "a found game's click makes the icon text \"Kodrix - $GAME\"" secondTry chooseFound
+check "the caption stays" test "$(xdotool getwindowname "$WID")" = "Kodrix (32) v4.4 RC1"
+sleep 0.3
+frameShot "$WID" page-1-codes
+
+page 2
+click 40 68
+link() {  # the screenshot link's box in the document: WxH+X+Y
+  [ -n "$WID" ] && timeout 20 import -window "$WID" "$WORK/page.png" 2>/dev/null &&
+    convert "$WORK/page.png" -fill black +opaque '#0000FF' -format '%@' info: 2>/dev/null
+}
+hasLink() { local box; box=$(link); [[ "$box" =~ ^[1-9][0-9]*x[1-9][0-9]*\+[0-9]+\+[0-9]+$ ]]; }
+check "the first walkthrough's document shows its screenshot link" eventually hasLink
+sleep 0.3
+frameShot "$WID" page-2-walkthroughs
+read -r W H X Y <<<"$(link | tr 'x+' '  ')"
+click $((X + W / 2)) $((Y + H / 2))
+VIEWER_NAME='Просмотр скриншотов'
+check "the link opens the screenshot window" eventually appears "$VIEWER_NAME"
+VIEWER=$(named "$VIEWER_NAME")
+check "the screenshot window shows the program's icon" hasIcon "$VIEWER"
+sleep 0.5
+frameShot "$VIEWER" viewer
+[ -n "$VIEWER" ] && wmctrl -i -c "$VIEWER"
+check "the screenshot window closes" eventually gone "$VIEWER_NAME"
+
+page 4
+frameShot "$WID" page-4-chart
+page 5
+frameShot "$WID" page-5-settings
+# Qt's standard dialogs speak Russian, and carry the program's icon.
+click 148 70
+FONT_DIALOG='Выбор шрифта'
+check "the font dialog opens in Russian (\"$FONT_DIALOG\")" eventually appears "$FONT_DIALOG"
+FONT=$(named "$FONT_DIALOG")
+check "the font dialog shows the program's icon" hasIcon "$FONT"
+shot 6-font-dialog
+[ -n "$FONT" ] && wmctrl -i -c "$FONT"
+check "the font dialog closes" eventually gone "$FONT_DIALOG"
 
 # Closing writes the settings and leaves no icon behind.
 xdotool mousemove 612 211 click 1 >/dev/null 2>&1   # the chart page, remembered on close

@@ -1,7 +1,5 @@
 #include "ApplicationTitle.h"
 
-#include <QGuiApplication>
-
 namespace kodrix {
 namespace {
 QString& storedTitle() {
@@ -20,6 +18,14 @@ QString titleFromExecutableName(const QString& fileName) {
 
 QString applicationTitle() { return storedTitle(); }
 
-void setApplicationTitle(const QString& title) { storedTitle() = title; }
+void setApplicationTitle(const QString& title) {
+    storedTitle() = title;
+    emit applicationTitleChanges().changed(title);
+}
+
+ApplicationTitleChanges& applicationTitleChanges() {
+    static ApplicationTitleChanges changes;
+    return changes;
+}
 
 }  // namespace kodrix

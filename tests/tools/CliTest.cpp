@@ -141,7 +141,21 @@ TEST_F(Cli, UsageErrorsExitWith2) {
     }
     std::ostringstream out, err;
     EXPECT_EQ(cli::runCli({"--catalogue", (dir.path() / "nowhere").string(), "platforms"}, out, err), 2);
-    EXPECT_EQ(cli::runCli({"--help"}, out, err), 0);
+}
+
+TEST_F(Cli, HelpAndVersionGoToStdoutWithStatus0) {
+    for (const auto& args : std::vector<std::vector<std::string>>{{"--help"}, {"-h"}, {"--help", "frob"}}) {
+        Run r = run(args);
+        EXPECT_EQ(r.code, 0) << testing::PrintToString(args);
+        EXPECT_EQ(r.out.rfind("usage: kodrix-cli", 0), 0u) << r.out;
+        EXPECT_EQ(r.err, "");
+    }
+    Run version = run({"--version"});
+    EXPECT_EQ(version.code, 0);
+    EXPECT_EQ(version.out, "kodrix-cli " KODRIX_VERSION "\n");
+    EXPECT_EQ(version.err, "");
+    // After "--" they are arguments: no verb of that name.
+    EXPECT_EQ(run({"--", "--version"}).code, 2);
 }
 
 TEST_F(Cli, IconIsWrittenAsPng) {

@@ -34,6 +34,7 @@ namespace {
 
 constexpr const char* kUsage =
     "usage: kodrix-cli [--catalogue DIR] COMMAND [ARGS]\n"
+    "       kodrix-cli --help | --version\n"
     "  platforms                      the platforms, as the program lists them\n"
     "  groups PLATFORM                the platform's letter groups\n"
     "  count PLATFORM                 the number of game-list lines of the platform\n"
@@ -305,6 +306,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 options = false;
             } else if (options && (arg == "-h" || arg == "--help")) {
                 out << kUsage;
+                return 0;
+            } else if (options && arg == "--version") {
+                out << "kodrix-cli " KODRIX_VERSION "\n";
                 return 0;
             } else if (options && arg == "--catalogue") {
                 if (i + 1 >= args.size()) throw UsageError{"--catalogue needs a folder"};

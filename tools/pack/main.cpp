@@ -30,7 +30,8 @@ const char* const kUsage =
     "  kodrix-pack strings OUT.dll IN.txt          (lines \"ID<TAB>text\", UTF-8)\n"
     "  kodrix-pack icl OUT.icl IMAGE...            (.ico as is; PNG and others converted)\n"
     "  kodrix-pack walkthrough OUT.dll --name TEXT --document DOC.rtf [--image KEY=FILE ...]\n"
-    "  kodrix-pack jpeg IN.IMAGE OUT.jpg [--quality N]\n";
+    "  kodrix-pack jpeg IN.IMAGE OUT.jpg [--quality N]\n"
+    "  kodrix-pack --help | --version\n";
 
 [[noreturn]] void usageError(const std::string& message) {
     throw PackError(message + "\n" + kUsage);
@@ -156,6 +157,10 @@ int main(int argc, char** argv) {
         if (verb == "jpeg") return jpeg(args);
         if (verb == "--help" || verb == "-h" || verb == "help") {
             std::cout << kUsage;
+            return 0;
+        }
+        if (verb == "--version") {
+            std::cout << "kodrix-pack " KODRIX_VERSION "\n";
             return 0;
         }
         usageError("unknown verb " + verb);
