@@ -38,7 +38,7 @@ const CaseTables& cases() {
     return t;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
+void appendCodePoint(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -72,10 +72,17 @@ unsigned char fromUnicode(char32_t cp) {
     return '?';
 }
 
+void appendUtf8(std::string& out, std::string_view s) {
+    for (unsigned char b : s) {
+        if (b < 0x80) out.push_back(static_cast<char>(b));
+        else appendCodePoint(out, toUnicode(b));
+    }
+}
+
 std::string toUtf8(std::string_view s) {
     std::string out;
     out.reserve(s.size() * 2);
-    for (unsigned char b : s) appendUtf8(out, toUnicode(b));
+    appendUtf8(out, s);
     return out;
 }
 
