@@ -20,32 +20,37 @@ namespace kodrix {
 namespace {
 
 constexpr std::size_t kIds = 65536;
-// Modules up to this size are read whole, in one read into the caller's
-// buffer; a larger one (no real catalogue has one) is read as it is looked at.
+// Modules up to this size are read whole, in one read into the search's
+// memory; a larger one (no real catalogue has one) is read as it is looked at.
 constexpr std::uint64_t kWholeReadLimit = std::uint64_t{64} << 20;
 
 // Which of the module's 65536 string IDs hold a matching line, and the
 // matching lines' text. An ID without a string reads as an empty line.
 class MatchingStrings {
 public:
-    MatchingStrings(const ResourceModule& module, const GameMatcher& matcher)
-        : matched_(kIds, matcher.matches("") ? 1 : 0), where_(kIds, {0, 0}) {
+    MatchingStrings(const ResourceModule& module, const GameMatcher& matcher, CodeSearchMemory& memory) : m_(memory) {
+        m_.state.assign(kIds, matcher.matches("") ? kEmptyLine : kNoMatch);
+        m_.where.resize(kIds);
+        m_.text.clear();
         module.forEachString([&](std::uint16_t id, std::string_view text) {
-            const bool match = matcher.matches(text);
-            matched_[id] = match ? 1 : 0;
-            if (match) {
-                where_[id] = {static_cast<std::uint32_t>(text_.size()), static_cast<std::uint32_t>(text.size())};
-                text_.append(text);
+            if (!matcher.matches(text)) {
+                m_.state[id] = kNoMatch;
+                return;
             }
+            m_.state[id] = kText;
+            m_.where[id] = {static_cast<std::uint32_t>(m_.text.size()), static_cast<std::uint32_t>(text.size())};
+            m_.text.append(text);
         });
     }
-    bool matched(std::uint16_t id) const { return matched_[id] != 0; }
-    std::string_view text(std::uint16_t id) const { return std::string_view(text_).substr(where_[id].first, where_[id].second); }
+    bool matched(std::uint16_t id) const { return m_.state[id] != kNoMatch; }
+    std::string_view text(std::uint16_t id) const {
+        if (m_.state[id] != kText) return {};
+        return std::string_view(m_.text).substr(m_.where[id].first, m_.where[id].second);
+    }
 
 private:
-    std::vector<std::uint8_t> matched_;
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> where_;  // offset and length in text_
-    std::string text_;
+    enum : std::uint8_t { kNoMatch, kEmptyLine, kText };
+    CodeSearchMemory& m_;
 };
 
 // A game's range as readGame reads it: the IDs its code text shows.
@@ -62,7 +67,7 @@ Range rangeOf(std::int32_t begin, std::int32_t end) {
 }
 
 // The group's module, read whole into buffer when it is not too large;
-// nullopt when it cannot be opened as a module.
+// nullopt when it cannot be opened as a module (as the code page finds it).
 std::optional<ResourceModule> openWhole(ResolvedFile&& file, FileBytes& onDemand, std::vector<std::uint8_t>& buffer) {
     if (!file.opened()) return std::nullopt;
     const std::uint64_t size = file.file.size();
@@ -76,7 +81,7 @@ std::optional<ResourceModule> openWhole(ResolvedFile&& file, FileBytes& onDemand
 }
 
 void searchGroup(const std::filesystem::path& platformDir, std::string_view group, const GameMatcher& matcher,
-                 const CodeSearchEvents& events, std::vector<std::uint8_t>& buffer) {
+                 const CodeSearchEvents& events, CodeSearchMemory& memory) {
     TextLines games;
     {
         const ResolvedFile list = openPlatformFile(platformDir, names::groupList(group));
@@ -94,9 +99,9 @@ void searchGroup(const std::filesystem::path& platformDir, std::string_view grou
     if (!moduleFile.exists()) return events.problem({}, messages::missingFile(moduleName));
     // Its strings are all looked at: the module is read in one go.
     FileBytes onDemand;
-    const std::optional<ResourceModule> module = openWhole(std::move(moduleFile), onDemand, buffer);
+    const std::optional<ResourceModule> module = openWhole(std::move(moduleFile), onDemand, memory.module);
     if (!module) return events.problem({}, messages::moduleError());
-    const MatchingStrings strings(*module, matcher);
+    const MatchingStrings strings(*module, matcher, memory);
 
     // The games with a matching line, in list order, each name once.
     struct Found {
@@ -136,9 +141,9 @@ void searchGroup(const std::filesystem::path& platformDir, std::string_view grou
 }  // namespace
 
 void searchGroupCode(const std::filesystem::path& platformDir, std::string_view group, const GameMatcher& matcher,
-                     const CodeSearchEvents& events, std::vector<std::uint8_t>& buffer) {
+                     const CodeSearchEvents& events, CodeSearchMemory& memory) {
     try {
-        searchGroup(platformDir, group, matcher, events, buffer);
+        searchGroup(platformDir, group, matcher, events, memory);
     } catch (const Error& e) {
         events.problem({}, e.message());
     }

@@ -5,6 +5,7 @@
 // the library.
 #include "GameSearch.h"
 
+#include <cstdint>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -23,13 +24,21 @@ struct CodeSearchEvents {
     std::function<void(std::string_view game, const std::string& message)> problem;
 };
 
+// The memory a search works in: the module's bytes and which of its strings
+// match. A caller searching many groups keeps it from group to group, so it
+// is taken once (it grows to the largest module) and only the copying of
+// bytes is paid again.
+struct CodeSearchMemory {
+    std::vector<std::uint8_t> module;
+    std::vector<std::uint8_t> state;                          // per string ID
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> where;  // a matching string's place in text
+    std::string text;                                         // the matching strings
+};
+
 // Searches letter group `group` (as the letter list shows it) of the
 // platform folder. A game's lines are its code text as readGame gives it.
-// The module is read whole into `buffer`, once, and each of its strings
-// tested once. The caller keeps the buffer from group to group: it grows to
-// the largest module, and reading into memory already touched costs no more
-// than the copy.
+// The module is read whole, once, and each of its strings tested once.
 void searchGroupCode(const std::filesystem::path& platformDir, std::string_view group, const GameMatcher& matcher,
-                     const CodeSearchEvents& events, std::vector<std::uint8_t>& buffer);
+                     const CodeSearchEvents& events, CodeSearchMemory& memory);
 
 }  // namespace kodrix

@@ -19,8 +19,12 @@ struct GroupOutput {
     bool ready = false;
 };
 
-GroupOutput searchOne(const GrepGroup& g, const GameMatcher& matcher, std::vector<std::uint8_t>& buffer) {
+// One group's output; `out` is a buffer to write it into, emptied first.
+GroupOutput searchOne(const GrepGroup& g, const GameMatcher& matcher, CodeSearchMemory& memory,
+                      std::string&& out) {
     GroupOutput r;
+    r.out = std::move(out);
+    r.out.clear();
     const std::string platform = cp1251::toUtf8(g.platform);
     std::string_view lastGame;
     std::string prefix;  // "PLATFORM<TAB>GAME<TAB>" of the last game, in UTF-8
@@ -48,7 +52,7 @@ GroupOutput searchOne(const GrepGroup& g, const GameMatcher& matcher, std::vecto
         r.err += '\n';
     };
     try {
-        searchGroupCode(g.platformDir, g.group, matcher, events, buffer);
+        searchGroupCode(g.platformDir, g.group, matcher, events, memory);
     } catch (const std::bad_alloc&) {
         events.problem({}, messages::outOfMemory());
     }
@@ -67,18 +71,26 @@ bool grepGroups(const std::vector<GrepGroup>& groups, const GameMatcher& matcher
     std::mutex mutex;
     std::condition_variable changed;
     std::size_t next = 0, written = 0;
+    // Output buffers already written out, for the next groups: a buffer's
+    // memory is taken once.
+    std::vector<std::string> spare;
 
     const auto work = [&] {
-        std::vector<std::uint8_t> buffer;  // this worker's module buffer
+        CodeSearchMemory memory;  // this worker's, kept from group to group
         for (;;) {
             std::size_t i;
+            std::string out;
             {
                 std::unique_lock lock(mutex);
                 changed.wait(lock, [&] { return next >= groups.size() || next < written + window; });
                 if (next >= groups.size()) return;
                 i = next++;
+                if (!spare.empty()) {
+                    out = std::move(spare.back());
+                    spare.pop_back();
+                }
             }
-            GroupOutput r = searchOne(groups[i], matcher, buffer);
+            GroupOutput r = searchOne(groups[i], matcher, memory, std::move(out));
             {
                 std::lock_guard lock(mutex);
                 results[i] = std::move(r);
@@ -104,6 +116,8 @@ bool grepGroups(const std::vector<GrepGroup>& groups, const GameMatcher& matcher
         out.write(r.out.data(), static_cast<std::streamsize>(r.out.size()));
         err.write(r.err.data(), static_cast<std::streamsize>(r.err.size()));
         complete = complete && r.complete;
+        std::lock_guard lock(mutex);
+        spare.push_back(std::move(r.out));
     }
     for (std::thread& t : workers) t.join();
     return complete;

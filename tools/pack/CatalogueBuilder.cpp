@@ -36,16 +36,6 @@ std::string iniValueLine(std::string_view key, std::int64_t value) {
     return std::string(key) + "=" + std::to_string(value) + "\r\n";
 }
 
-// Lines as one text, each ended by CR LF.
-std::string crlfLines(const std::vector<std::string>& lines) {
-    std::string text;
-    for (const std::string& line : lines) {
-        text += line;
-        text += "\r\n";
-    }
-    return text;
-}
-
 }  // namespace
 
 GroupSource parseGroupSource(std::string_view utf8Text, std::string groupNameCp1251,
@@ -164,13 +154,6 @@ std::vector<std::string> catalogueLines(const std::filesystem::path& file) {
     return out;
 }
 
-std::vector<std::string> sourceLinesOf(const std::vector<std::string>& cp1251Lines) {
-    std::vector<std::string> out;
-    out.reserve(cp1251Lines.size());
-    for (const std::string& line : cp1251Lines) out.push_back(source::sourceText(line));
-    return out;
-}
-
 }  // namespace
 
 RawGroupSource readRawGroupSource(const fs::path& folder, std::string groupNameCp1251) {
@@ -187,16 +170,16 @@ RawGroupSource readRawGroupSource(const fs::path& folder, std::string groupNameC
 }
 
 void writeRawGroupSource(const fs::path& folder, const RawGroupSource& group) {
-    source::writeSourceFile(folder / source::kRawList, source::joinSourceLines(sourceLinesOf(group.list)));
+    source::writeSourceFile(folder / source::kRawList, source::sourceFileText(group.list));
     if (group.entries)
-        source::writeSourceFile(folder / source::kRawEntries, source::joinSourceLines(sourceLinesOf(*group.entries)));
+        source::writeSourceFile(folder / source::kRawEntries, source::sourceFileText(*group.entries));
     if (group.strings) source::writeSourceFile(folder / source::kRawStrings, stringListText(*group.strings));
 }
 
 void writeRawGroup(const fs::path& platformDir, const RawGroupSource& group) {
     const std::string stem = cp1251::toUtf8(group.name);
-    source::writeSourceFile(platformDir / names::groupList(stem), crlfLines(group.list));
-    if (group.entries) source::writeSourceFile(platformDir / names::groupIni(stem), crlfLines(*group.entries));
+    source::writeSourceFile(platformDir / names::groupList(stem), source::joinLines(group.list, "\r\n"));
+    if (group.entries) source::writeSourceFile(platformDir / names::groupIni(stem), source::joinLines(*group.entries, "\r\n"));
     if (group.strings) {
         PeResourceWriter module;
         for (const auto& [id, text] : *group.strings) module.addString(id, text);

@@ -79,10 +79,19 @@ std::vector<std::string_view> sourceLines(std::string_view text) {
     return lines;
 }
 
-std::string joinSourceLines(const std::vector<std::string>& lines) {
+std::string joinLines(const std::vector<std::string>& lines, std::string_view lineEnd) {
     std::string out;
     for (const std::string& line : lines) {
         out += line;
+        out += lineEnd;
+    }
+    return out;
+}
+
+std::string sourceFileText(const std::vector<std::string>& cp1251Lines) {
+    std::string out;
+    for (const std::string& line : cp1251Lines) {
+        out += sourceText(line);
         out += '\n';
     }
     return out;

@@ -43,8 +43,11 @@ std::string codeLineSource(std::string_view cp1251);
 // UTF-8 source text split into lines at LF, a CR before it and a byte-order
 // mark at the start dropped. A last line without LF counts; "a\n" is one line.
 std::vector<std::string_view> sourceLines(std::string_view text);
-// Lines written so that sourceLines reads them back: each followed by LF.
-std::string joinSourceLines(const std::vector<std::string>& utf8Lines);
+// Lines as one text, each followed by lineEnd: LF, so that sourceLines reads
+// them back, or CR LF for a catalogue file.
+std::string joinLines(const std::vector<std::string>& lines, std::string_view lineEnd = "\n");
+// cp1251 lines as the text of a source file (sourceText of each, joined).
+std::string sourceFileText(const std::vector<std::string>& cp1251Lines);
 
 // Blanks as the group file sees them (spaces and tabs), trimmed off both ends.
 std::string trimBlanks(std::string_view text);

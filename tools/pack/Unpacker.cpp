@@ -237,9 +237,7 @@ private:
             problem(shown(path) + ": no display name (\"name1\" missing or empty); the walkthrough list leaves it out");
             return;
         }
-        std::vector<std::string> nameLines;
-        for (const std::string& line : lines) nameLines.push_back(source::sourceText(line));
-        source::writeSourceFile(out / source::kWalkthroughNameFile, source::joinSourceLines(nameLines));
+        source::writeSourceFile(out / source::kWalkthroughNameFile, source::sourceFileText(lines));
         if (const auto document = readModuleResource(path, names::kWalkthroughDocument))
             writeFileBytes(out / source::kWalkthroughDocumentFile, *document);
 
