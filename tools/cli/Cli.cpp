@@ -53,6 +53,9 @@ constexpr const char* kUsage =
     "The catalogue is the executable's folder unless --catalogue is given.\n"
     "Names are matched without regard to case; input and output are UTF-8.\n";
 
+// How many letter groups grep searches at once, at most.
+constexpr unsigned kMaxGrepThreads = 4;
+
 // A usage mistake: the text goes to stderr with the usage, exit code 2.
 struct UsageError {
     std::string text;
@@ -231,14 +234,16 @@ int grepCommand(Context& c, const std::vector<std::string>& args) {
             complete = false;
         } else if (listed.noDatabase) {
             // One platform asked for is an error, as the other verbs have it;
-            // among all, the chart's report.
+            // among all, it is reported and the others are searched.
             if (platform) throw Error(messages::noDatabase());
             printLine(c.err, name + ": " + messages::noDatabase());
         }
         for (const std::string& group : inListOrder(listed.names, true)) groups.push_back({name, dir, group});
     }
     const GameMatcher matcher(cp1251::fromUtf8(*pattern));
-    if (!grepGroups(groups, matcher, c.out, c.err, std::max(1u, std::thread::hardware_concurrency()))) complete = false;
+    // A group at a time per core, up to a few: each holds a module.
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxGrepThreads);
+    if (!grepGroups(groups, matcher, c.out, c.err, threads)) complete = false;
     return complete ? 0 : 1;
 }
 
