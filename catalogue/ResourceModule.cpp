@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 namespace kodrix {
 namespace {
@@ -408,8 +410,18 @@ std::size_t decodeStringUnits(std::span<const std::uint8_t> units, std::size_t m
     const auto& table = unitTable();
     const std::size_t length = units.size() / 2;
     const std::uint8_t* p = units.data();
+    // While every unit is one table lookup, units and bytes keep step.
+    const std::size_t plain = std::min(length, maxBytes);
     std::size_t n = 0;
-    for (std::size_t i = 0; i < length && n < maxBytes; ++i) {
+    for (; n < plain; ++n) {
+        std::uint16_t unit;
+        if constexpr (std::endian::native == std::endian::little) std::memcpy(&unit, p + 2 * n, 2);
+        else unit = static_cast<std::uint16_t>(p[2 * n] | (p[2 * n + 1] << 8));
+        const char byte = table[unit];
+        if (byte == kSpecialUnit) break;
+        to[n] = byte;
+    }
+    for (std::size_t i = n; i < length && n < maxBytes; ++i) {
         const char16_t unit = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
         char byte = table[unit];
         if (byte == kSpecialUnit) {
