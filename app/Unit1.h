@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <memory>
 
 class QMenu;
@@ -97,6 +98,9 @@ public:
     // every minimise to the tray.
     void LoadSettings();
     void SaveSettings();
+
+    // A result click on the search page: the game opens on the code page.
+    void openFoundGame(const std::string& platform, const std::string& name);
 
     // The settings page's events.
     void ComboEdit1ButtonClick();
