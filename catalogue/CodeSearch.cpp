@@ -4,7 +4,6 @@
 #include "Collation.h"
 #include "Discovery.h"
 #include "Error.h"
-#include "FileBytes.h"
 #include "GameEntry.h"
 #include "IniProfile.h"
 #include "Messages.h"
@@ -68,13 +67,10 @@ Range rangeOf(std::int32_t begin, std::int32_t end) {
 
 // The group's module, read whole into buffer when it is not too large;
 // nullopt when it cannot be opened as a module (as the code page finds it).
-std::optional<ResourceModule> openWhole(ResolvedFile&& file, FileBytes& onDemand, std::vector<std::uint8_t>& buffer) {
+std::optional<ResourceModule> openWhole(ResolvedFile&& file, std::vector<std::uint8_t>& buffer) {
     if (!file.opened()) return std::nullopt;
     const std::uint64_t size = file.file.size();
-    if (size > kWholeReadLimit) {
-        if (!onDemand.open(std::move(file.file))) return std::nullopt;
-        return ResourceModule::open(std::move(onDemand));
-    }
+    if (size > kWholeReadLimit) return ResourceModule::open(std::move(file.file));
     if (buffer.size() < size) buffer.resize(static_cast<std::size_t>(size));
     if (!file.file.readExactly(0, buffer.data(), static_cast<std::size_t>(size))) return std::nullopt;
     return ResourceModule::fromBytes(std::span<const std::uint8_t>(buffer.data(), static_cast<std::size_t>(size)));
@@ -85,21 +81,19 @@ void searchGroup(const std::filesystem::path& platformDir, std::string_view grou
     TextLines games;
     {
         const ResolvedFile list = openPlatformFile(platformDir, names::groupList(group));
-        if (!list.opened()) throwCannotOpen(list.path, list.error);
+        if (!list.opened()) list.failure().raise();
         games = readTextLines(list.file);
     }
     const std::string iniName = names::groupIni(group);
     const ResolvedFile iniFile = openPlatformFile(platformDir, iniName);
     if (!iniFile.exists()) return events.problem({}, messages::missingFile(iniName));
-    if (!iniFile.opened()) throwCannotOpen(iniFile.path, iniFile.error);
-    const IniProfile ini = IniProfile::load(iniFile.file);
+    const IniProfile ini = loadIni(iniFile);
 
     const std::string moduleName = names::groupModule(group);
     ResolvedFile moduleFile = openPlatformFile(platformDir, moduleName);
     if (!moduleFile.exists()) return events.problem({}, messages::missingFile(moduleName));
     // Its strings are all looked at: the module is read in one go.
-    FileBytes onDemand;
-    const std::optional<ResourceModule> module = openWhole(std::move(moduleFile), onDemand, memory.module);
+    const std::optional<ResourceModule> module = openWhole(std::move(moduleFile), memory.module);
     if (!module) return events.problem({}, messages::moduleError());
     const MatchingStrings strings(*module, matcher, memory);
 

@@ -11,12 +11,14 @@
 
 namespace kodrix {
 
-namespace {
-
 IniProfile loadIni(const ResolvedFile& ini) {
-    if (!ini.opened()) throwCannotOpen(ini.path, ini.error);
-    return IniProfile::load(ini.file);
+    if (!ini.opened()) ini.failure().raise();
+    auto profile = IniProfile::read(ini.file);
+    if (!profile) profile.reason().raise();
+    return std::move(*profile);
 }
+
+namespace {
 
 std::optional<ResourceModule> openModule(ResolvedFile&& module) {
     if (!module.opened()) return std::nullopt;

@@ -255,8 +255,9 @@ std::optional<std::vector<std::uint8_t>> iconGroupAsIcoFromBytes(std::span<const
 }
 
 std::optional<unsigned> readIconGroupCount(const std::filesystem::path& path) {
-    FileBytes file;
-    if (!file.open(path)) return std::nullopt;
+    auto opened = FileBytes::open(path);
+    if (!opened) return std::nullopt;
+    FileBytes& file = *opened;
     const LibraryBytes library{{}, &file};
     if (kindOf(library) == LibraryKind::Pe) {
         auto module = ResourceModule::open(std::move(file));
@@ -285,9 +286,9 @@ std::optional<std::vector<std::uint8_t>> iconGroupAsIco(FileBytes&& file, unsign
 }
 
 std::optional<std::vector<std::uint8_t>> iconGroupAsIco(const std::filesystem::path& path, unsigned index) {
-    FileBytes file;
-    if (!file.open(path)) return std::nullopt;
-    return iconGroupAsIco(std::move(file), index);
+    auto file = FileBytes::open(path);
+    if (!file) return std::nullopt;
+    return iconGroupAsIco(std::move(*file), index);
 }
 
 }  // namespace kodrix

@@ -32,6 +32,9 @@ constexpr std::size_t kMaxFriendlyLines = 65535;
 std::string shown(const fs::path& path) { return utf8Path(path); }
 // A message of the catalogue's readers (cp1251) for the terminal.
 std::string readerText(const std::string& cp1251Message) { return cp1251::toUtf8(cp1251Message); }
+std::string listingFailure(const FileError& failed) {
+    return readerText(messages::cannotListFolder(displayPath(failed.path), failed.errnoValue));
+}
 
 bool isEmptyFolder(const fs::path& dir) {
     std::error_code ec;
@@ -70,8 +73,7 @@ public:
 
     UnpackSummary run() {
         Listing platforms = listPlatforms(catalogue_);
-        if (platforms.error)
-            throw PackError(readerText(messages::cannotListFolder(displayPath(catalogue_), platforms.error)));
+        if (platforms.error) throw PackError(listingFailure(*platforms.error));
         fs::create_directories(out_);
         for (const std::string& platform : platforms.names) unpackPlatform(platform);
         unpackWalkthroughs();
@@ -99,7 +101,7 @@ private:
 
         const std::size_t icons = unpackIcons(dir, out / source::kIconsFolder);
         const Listing groups = listLetterGroups(catalogue_, name);
-        if (groups.error) problem(readerText(messages::cannotListFolder(displayPath(dir), groups.error)));
+        if (groups.error) problem(listingFailure(*groups.error));
         std::size_t written = 0;
         for (const std::string& group : groups.names)
             if (unpackGroup(dir, group, IconNames(icons), out)) ++written;
@@ -111,7 +113,7 @@ private:
         const ResolvedFile library = openPlatformFile(dir, names::kIconLibrary);
         if (!library.exists()) return 0;
         if (!library.opened()) {
-            problem(readerText(messages::cannotOpenFile(displayPath(library.path), library.error)));
+            problem(readerText(library.failure().message()));
             return 0;
         }
         fs::create_directories(out);
@@ -150,7 +152,7 @@ private:
         raw.name = name;
         try {
             const ResolvedFile list = openPlatformFile(dir, names::groupList(group));
-            if (!list.opened()) kodrix::throwCannotOpen(list.path, list.error);
+            if (!list.opened()) list.failure().raise();
             raw.list = readTextLines(list.file).toStrings();
         } catch (const Error& e) {
             problem(readerText(e.message()));
@@ -161,8 +163,7 @@ private:
         const ResolvedFile iniFile = openPlatformFile(dir, names::groupIni(group));
         if (iniFile.exists()) {
             try {
-                if (!iniFile.opened()) kodrix::throwCannotOpen(iniFile.path, iniFile.error);
-                ini = IniProfile::load(iniFile.file);
+                ini = loadIni(iniFile);
                 raw.entries = readTextLines(iniFile.file).toStrings();
             } catch (const Error& e) {
                 problem(readerText(e.message()) + "; the group is unpacked without it");
@@ -174,7 +175,7 @@ private:
         if (moduleFile.exists()) {
             const fs::path path = moduleFile.path;
             if (!moduleFile.opened())
-                problem(readerText(messages::cannotOpenFile(displayPath(path), moduleFile.error)) +
+                problem(readerText(moduleFile.failure().message()) +
                         "; the group is unpacked without it");
             else if (!(module = ResourceModule::open(std::move(moduleFile.file))))
                 problem(shown(path) + ": not a resource module; the group is unpacked without it");
@@ -201,14 +202,13 @@ private:
     void unpackWalkthroughs() {
         const auto sol = findEntry(catalogue_, names::kWalkthroughFolder, EntryKind::Directory);
         if (!sol) return;
-        std::vector<DirEntry> modules;
-        int error = 0;
-        if (listFilesWithExtension(*sol, names::kModuleExtension, modules, &error) == ListStatus::Failed) {
-            problem(readerText(messages::cannotListFolder(displayPath(*sol), error)));
+        const auto modules = listFilesWithExtension(*sol, names::kModuleExtension);
+        if (!modules) {
+            problem(listingFailure(modules.reason()));
             return;
         }
         std::set<std::string> folders;
-        for (const DirEntry& entry : modules) {
+        for (const DirEntry& entry : *modules) {
             const std::string file = utf8Path(entry.path.filename());
             const std::string folder = file.substr(0, file.size() - names::kModuleExtension.size());
             if (folder.empty() || !folders.insert(folder).second) {
@@ -221,9 +221,8 @@ private:
     }
 
     void unpackWalkthrough(const fs::path& path, const fs::path& out) {
-        int error = 0;
-        if (!FileHandle::open(path, &error)) {
-            problem(readerText(messages::cannotOpenFile(displayPath(path), error)));
+        if (const auto file = FileHandle::open(path); !file) {
+            problem(readerText(file.reason().message()));
             return;
         }
         const auto module = ResourceModule::open(path);
