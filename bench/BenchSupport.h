@@ -60,13 +60,14 @@ inline std::size_t readAll(const std::vector<std::filesystem::path>& files) {
 
 struct ProcessRun {
     double millis = 0;
+    double cpuMillis = 0;  // user and system time of the child, all its threads
     long maxRssKb = 0;
     int status = -1;
     bool ok() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 };
 
 // Runs a command (looked up on PATH) with stdout and stderr to /dev/null:
-// wall time and the child's peak RSS (from wait4's rusage).
+// wall time, the child's CPU time and peak RSS (from wait4's rusage).
 inline ProcessRun runProcess(const std::vector<std::string>& argv) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -82,6 +83,8 @@ inline ProcessRun runProcess(const std::vector<std::string>& argv) {
         rusage usage{};
         wait4(pid, &run.status, 0, &usage);
         run.maxRssKb = usage.ru_maxrss;
+        const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+        run.cpuMillis = ms(usage.ru_utime) + ms(usage.ru_stime);
     }
     run.millis = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);

@@ -38,7 +38,7 @@ const CaseTables& cases() {
     return t;
 }
 
-void appendUtf8(std::string& out, char32_t cp) {
+void appendCodePoint(std::string& out, char32_t cp) {
     if (cp < 0x80) {
         out.push_back(static_cast<char>(cp));
     } else if (cp < 0x800) {
@@ -72,10 +72,51 @@ unsigned char fromUnicode(char32_t cp) {
     return '?';
 }
 
+namespace {
+
+// Each byte's UTF-8 form: its length and up to three bytes.
+struct Utf8Forms {
+    std::array<unsigned char, 256> length{};
+    std::array<std::array<char, 3>, 256> bytes{};
+    Utf8Forms() {
+        for (int b = 0; b < 256; ++b) {
+            std::string form;
+            appendCodePoint(form, toUnicode(static_cast<unsigned char>(b)));
+            length[b] = static_cast<unsigned char>(form.size());
+            for (std::size_t i = 0; i < form.size(); ++i) bytes[b][i] = form[i];
+        }
+    }
+};
+
+const Utf8Forms& utf8Forms() {
+    static const Utf8Forms forms;
+    return forms;
+}
+
+}  // namespace
+
+void appendUtf8(std::string& out, std::string_view s) {
+    // Measured first, so the text grows once and is written in place.
+    const Utf8Forms& forms = utf8Forms();
+    std::size_t size = 0;
+    for (unsigned char b : s) size += forms.length[b];
+    const std::size_t start = out.size();
+    out.resize(start + size);
+    char* to = out.data() + start;
+    for (unsigned char b : s) {
+        if (b < 0x80) {
+            *to++ = static_cast<char>(b);
+        } else {
+            const auto& form = forms.bytes[b];
+            for (unsigned i = 0; i < forms.length[b]; ++i) *to++ = form[i];
+        }
+    }
+}
+
 std::string toUtf8(std::string_view s) {
     std::string out;
     out.reserve(s.size() * 2);
-    for (unsigned char b : s) appendUtf8(out, toUnicode(b));
+    appendUtf8(out, s);
     return out;
 }
 
@@ -88,7 +129,7 @@ std::string utf16ToUtf8(std::u16string_view text) {
             c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
         else if (c >= 0xD800 && c <= 0xDFFF)
             c = 0xFFFD;
-        appendUtf8(out, c);
+        appendCodePoint(out, c);
     }
     return out;
 }

@@ -14,6 +14,8 @@ char32_t toUnicode(unsigned char byte);
 unsigned char fromUnicode(char32_t codePoint);
 
 std::string toUtf8(std::string_view cp1251);
+// Appends the UTF-8 form of cp1251 text to out.
+void appendUtf8(std::string& out, std::string_view cp1251);
 std::u16string toUtf16(std::string_view cp1251);
 // Invalid UTF-8 sequences and unmappable characters each become one '?'.
 std::string fromUtf8(std::string_view utf8);

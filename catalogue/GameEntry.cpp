@@ -11,14 +11,14 @@
 
 namespace kodrix {
 
-namespace {
-
 IniProfile loadIni(const ResolvedFile& ini) {
     if (!ini.opened()) ini.failure().raise();
     auto profile = IniProfile::read(ini.file);
     if (!profile) profile.reason().raise();
     return std::move(*profile);
 }
+
+namespace {
 
 std::optional<ResourceModule> openModule(ResolvedFile&& module) {
     if (!module.opened()) return std::nullopt;

@@ -6,6 +6,7 @@
 // and L.dll (the code text as string resources `begin`..`end`).
 // Each step is a separate call so that the code page can report failures in
 // the order the user sees them; readGame runs them all for the terminal tool.
+#include "CatalogueFs.h"
 #include "IniProfile.h"
 #include "ResourceModule.h"
 
@@ -29,6 +30,8 @@ constexpr std::size_t kMaxCodeTextLines = 8192;
 // The group's INI file; raises "Cannot open file "%s". %s" when it is not
 // there or cannot be read.
 IniProfile openGroupIni(const std::filesystem::path& platformDir, std::string_view group);
+// The same from the file looked up already.
+IniProfile loadIni(const ResolvedFile& ini);
 // The group's module, or nullopt when it cannot be opened as one.
 std::optional<ResourceModule> openGroupModule(const std::filesystem::path& platformDir, std::string_view group);
 

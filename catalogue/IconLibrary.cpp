@@ -136,17 +136,20 @@ std::optional<std::vector<std::uint8_t>> peGroupAsIco(const ResourceModule& modu
     }, size);
 }
 
-unsigned groupCount(const LibraryBytes& bytes) {
+std::optional<unsigned> groupCount(const LibraryBytes& bytes) {
     switch (kindOf(bytes)) {
-    case LibraryKind::Ico: return readIcoImages(bytes, false) ? 1 : 0;
+    case LibraryKind::Ico:
+        if (readIcoImages(bytes, false)) return 1;
+        break;
     case LibraryKind::Ne: {
         auto table = bytes.file ? NeResources::parse(*bytes.file) : NeResources::parse(bytes.memory);
-        return table ? static_cast<unsigned>(table->ofType(RT_GROUP_ICON).size()) : 0;
+        if (table) return static_cast<unsigned>(table->ofType(RT_GROUP_ICON).size());
+        break;
     }
     case LibraryKind::Pe: break;  // the caller opens the module
     case LibraryKind::None: break;
     }
-    return 0;
+    return std::nullopt;
 }
 
 std::optional<std::vector<std::uint8_t>> icoOfIcoFile(const LibraryBytes& bytes, unsigned index) {
@@ -233,7 +236,7 @@ unsigned iconGroupCountFromBytes(std::span<const std::uint8_t> bytes) {
         auto module = ResourceModule::fromBytes(bytes);
         return module ? static_cast<unsigned>(module->names(ResourceId::id(RT_GROUP_ICON)).size()) : 0;
     }
-    return groupCount(library);
+    return groupCount(library).value_or(0);
 }
 
 std::optional<std::vector<std::uint8_t>> iconGroupAsIcoFromBytes(std::span<const std::uint8_t> bytes, unsigned index) {
@@ -251,17 +254,20 @@ std::optional<std::vector<std::uint8_t>> iconGroupAsIcoFromBytes(std::span<const
     return std::nullopt;
 }
 
-unsigned iconGroupCount(const std::filesystem::path& path) {
+std::optional<unsigned> readIconGroupCount(const std::filesystem::path& path) {
     auto opened = FileBytes::open(path);
-    if (!opened) return 0;
+    if (!opened) return std::nullopt;
     FileBytes& file = *opened;
     const LibraryBytes library{{}, &file};
     if (kindOf(library) == LibraryKind::Pe) {
         auto module = ResourceModule::open(std::move(file));
-        return module ? static_cast<unsigned>(module->names(ResourceId::id(RT_GROUP_ICON)).size()) : 0;
+        if (!module) return std::nullopt;
+        return static_cast<unsigned>(module->names(ResourceId::id(RT_GROUP_ICON)).size());
     }
     return groupCount(library);
 }
+
+unsigned iconGroupCount(const std::filesystem::path& path) { return readIconGroupCount(path).value_or(0); }
 
 std::optional<std::vector<std::uint8_t>> iconGroupAsIco(FileBytes&& file, unsigned index) {
     const LibraryBytes library{{}, &file};

@@ -65,6 +65,9 @@ std::optional<std::vector<std::uint8_t>> icoFromIconGroup(std::span<const std::u
 
 // The number of icons the library holds (0 when unreadable; an .ico file holds 1).
 unsigned iconGroupCount(const std::filesystem::path& library);
+// The same, nullopt when the file cannot be read as an icon library at all
+// (missing, unreadable, not an icon library, its resource table damaged).
+std::optional<unsigned> readIconGroupCount(const std::filesystem::path& library);
 unsigned iconGroupCountFromBytes(std::span<const std::uint8_t> library);
 
 // Icon `index` of the library as .ico bytes; nullopt when the file is missing,

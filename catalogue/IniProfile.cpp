@@ -64,18 +64,42 @@ void IniProfile::index() {
         auto name = sectionName(line);
         if (!name) return true;
         if (current) current->end = lineStart;
-        auto [it, inserted] = sections_.try_emplace(cp1251::upper(*name), Body{next, text_.size()});
+        auto [it, inserted] = sections_.try_emplace(sectionKey(*name), Body{next, text_.size()});
         current = inserted ? &it->second : nullptr;  // a later section of the same name is never searched
         return true;
     });
 }
 
 const IniProfile::Body* IniProfile::findSection(std::string_view section) const {
-    auto it = sections_.find(cp1251::upper(trim(section)));
+    auto it = sections_.find(sectionKey(section));
     return it == sections_.end() ? nullptr : &it->second;
 }
 
 bool IniProfile::hasSection(std::string_view section) const { return findSection(section) != nullptr; }
+
+std::string IniProfile::sectionKey(std::string_view section) { return cp1251::upper(trim(section)); }
+
+std::vector<std::string> IniProfile::sectionNames() const {
+    std::vector<std::string> out;
+    forEachLine(text_, 0, text_.size(), [&](std::string_view line, std::size_t, std::size_t) {
+        if (auto name = sectionName(line)) out.emplace_back(*name);
+        return true;
+    });
+    return out;
+}
+
+std::vector<std::string> IniProfile::keyNames(std::string_view section) const {
+    std::vector<std::string> out;
+    const Body* body = findSection(section);
+    if (!body) return out;
+    forEachLine(text_, body->begin, body->end, [&](std::string_view line, std::size_t, std::size_t) {
+        line = trim(line);
+        const std::size_t eq = line.find('=');
+        if (!line.empty() && line.front() != ';' && eq != std::string_view::npos) out.emplace_back(trim(line.substr(0, eq)));
+        return true;
+    });
+    return out;
+}
 
 std::string IniProfile::readString(std::string_view section, std::string_view key) const {
     const Body* body = findSection(section);

@@ -24,6 +24,7 @@
 #include <string>
 #include <string_view>
 #include <unordered_map>
+#include <vector>
 
 namespace kodrix {
 
@@ -44,6 +45,15 @@ public:
     std::int32_t readInteger(std::string_view section, std::string_view key) const;
 
     bool hasSection(std::string_view section) const;
+
+    // What sections are matched by: the name without its blanks, upper-cased.
+    // Two names with the same key name the same section.
+    static std::string sectionKey(std::string_view section);
+    // The name of every section line, in file order, repeats included.
+    std::vector<std::string> sectionNames() const;
+    // The names of the key lines of the section (the one searched), in order,
+    // repeats included; none when there is no such section.
+    std::vector<std::string> keyNames(std::string_view section) const;
 
 private:
     struct Body {

@@ -6,6 +6,9 @@
 #include "Error.h"
 
 #include <algorithm>
+#include <array>
+#include <bit>
+#include <cstring>
 
 namespace kodrix {
 namespace {
@@ -376,6 +379,69 @@ std::optional<ResourceModule> ResourceModule::fromBytes(std::span<const std::uin
 
 std::size_t ResourceModule::bytesRead() const { return impl_->file.bytesLoaded(); }
 
+namespace {
+
+// UTF-16 units to cp1251 bytes, one table lookup each. NUL and surrogates,
+// which need more than a lookup, map to 0x98, the one byte the code page
+// leaves undefined (no unit converts to it).
+constexpr char kSpecialUnit = '\x98';
+
+const std::array<char, 65536>& unitTable() {
+    static const std::array<char, 65536> table = [] {
+        // What the code page lacks is '?'; each of its bytes is where its character is.
+        std::array<char, 65536> t;
+        t.fill('?');
+        for (int b = 0; b < 256; ++b)
+            if (const char32_t c = cp1251::toUnicode(static_cast<unsigned char>(b)); c != 0xFFFD)
+                t[c] = static_cast<char>(b);
+        t[0] = kSpecialUnit;
+        for (std::size_t u = 0xD800; u <= 0xDFFF; ++u) t[u] = kSpecialUnit;
+        return t;
+    }();
+    return table;
+}
+
+// A counted UTF-16 string to cp1251, at most maxBytes bytes of it, written
+// to `to` (room for min(units, maxBytes) bytes); the number written. One byte
+// per unit, one '?' per surrogate pair or unpaired surrogate, '?' for what the
+// code page lacks. The caller reads a zero-terminated buffer, so an embedded
+// NUL ends the text.
+std::size_t decodeStringUnits(std::span<const std::uint8_t> units, std::size_t maxBytes, char* to) {
+    const auto& table = unitTable();
+    const std::size_t length = units.size() / 2;
+    const std::uint8_t* p = units.data();
+    // While every unit is one table lookup, units and bytes keep step.
+    const std::size_t plain = std::min(length, maxBytes);
+    std::size_t n = 0;
+    for (; n < plain; ++n) {
+        std::uint16_t unit;
+        if constexpr (std::endian::native == std::endian::little) std::memcpy(&unit, p + 2 * n, 2);
+        else unit = static_cast<std::uint16_t>(p[2 * n] | (p[2 * n + 1] << 8));
+        const char byte = table[unit];
+        if (byte == kSpecialUnit) break;
+        to[n] = byte;
+    }
+    for (std::size_t i = n; i < length && n < maxBytes; ++i) {
+        const char16_t unit = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
+        char byte = table[unit];
+        if (byte == kSpecialUnit) {
+            if (unit == 0) break;
+            if (unit <= 0xDBFF && i + 1 < length) {
+                const char16_t next = static_cast<char16_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
+                if (next >= 0xDC00 && next <= 0xDFFF) ++i;
+            }
+            byte = '?';
+        }
+        to[n++] = byte;
+    }
+    return n;
+}
+
+// The highest string block a 16-bit ID reaches: (0xFFFF >> 4) + 1.
+constexpr std::uint32_t kLastStringBlock = 4096;
+
+}  // namespace
+
 std::string ResourceModule::loadString(std::uint32_t id, std::size_t maxBytes) const {
     const std::uint16_t id16 = static_cast<std::uint16_t>(id);
     const auto block = impl_->stringBlock(static_cast<std::uint16_t>((id16 >> 4) + 1));
@@ -386,34 +452,32 @@ std::string ResourceModule::loadString(std::uint32_t id, std::size_t maxBytes) c
     const std::uint16_t length = c.u16();
     const auto units = c.bytes(std::uint64_t(length) * 2);
     if (!c.ok()) return {};  // the table ends inside the string: damaged
-
-    // UTF-16 to cp1251: one byte per unit, one '?' per surrogate pair or
-    // unpaired surrogate, '?' for what the code page lacks. The caller reads
-    // a zero-terminated buffer, so an embedded NUL ends the text.
     std::string out(std::min<std::size_t>(length, maxBytes), '\0');
-    const std::uint8_t* p = units.data();
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < length && n < out.size(); ++i) {
-        const char16_t unit = static_cast<char16_t>(p[2 * i] | (p[2 * i + 1] << 8));
-        char byte;
-        if (unit < 0x80) {
-            if (unit == 0) break;
-            byte = static_cast<char>(unit);
-        } else if (unit >= 0x0410 && unit <= 0x044F) {
-            byte = static_cast<char>(0xC0 + (unit - 0x0410));  // А..я
-        } else if (unit >= 0xD800 && unit <= 0xDFFF) {
-            if (unit <= 0xDBFF && i + 1 < length) {
-                const char16_t next = static_cast<char16_t>(p[2 * i + 2] | (p[2 * i + 3] << 8));
-                if (next >= 0xDC00 && next <= 0xDFFF) ++i;
-            }
-            byte = '?';
-        } else {
-            byte = static_cast<char>(cp1251::fromUnicode(unit));
-        }
-        out[n++] = byte;
-    }
-    out.resize(n);
+    out.resize(decodeStringUnits(units, maxBytes, out.data()));
     return out;
+}
+
+void ResourceModule::forEachString(const std::function<void(std::uint16_t, std::string_view)>& fn,
+                                   std::size_t maxBytes) const {
+    impl_->stringBlock(1);  // indexes the blocks
+    std::vector<char> text(65535);  // the longest string's units
+    std::uint32_t previous = 0;
+    for (const auto& indexed : impl_->stringBlocks) {
+        const std::uint32_t block = indexed.first;
+        if (block == previous || block == 0 || block > kLastStringBlock) continue;
+        previous = block;
+        const auto data = impl_->stringBlock(block);
+        if (!data) continue;
+        // The slots in order, as loadString walks to each of them.
+        ByteCursor c(*data);
+        for (std::uint32_t slot = 0; slot < 16; ++slot) {
+            const std::uint16_t length = c.u16();
+            const auto units = c.bytes(std::uint64_t(length) * 2);
+            if (!c.ok()) break;  // damaged from here on
+            const std::size_t n = decodeStringUnits(units, maxBytes, text.data());
+            if (n > 0) fn(static_cast<std::uint16_t>((block - 1) * 16 + slot), std::string_view(text.data(), n));
+        }
+    }
 }
 
 std::optional<std::span<const std::uint8_t>> ResourceModule::find(const ResourceId& type, const ResourceId& name,

@@ -10,6 +10,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <span>
@@ -37,6 +38,10 @@ struct ResourceId {
     bool operator==(const ResourceId&) const = default;
 };
 
+// The most a string yields: its load buffer holds 255 bytes with the
+// terminating zero.
+constexpr std::size_t kMaxStringBytes = 254;
+
 // A resource name as the loader compares it: upper-cased code unit by code
 // unit (Latin, Latin-1 and Cyrillic letters; other units unchanged).
 std::u16string upperResourceName(std::u16string_view name);
@@ -58,7 +63,13 @@ public:
     // The string with that ID in cp1251, at most maxBytes bytes (the 255-byte
     // buffer leaves 254); only the low 16 bits of the ID count. A missing ID or
     // a damaged table gives an empty text.
-    std::string loadString(std::uint32_t id, std::size_t maxBytes = 254) const;
+    std::string loadString(std::uint32_t id, std::size_t maxBytes = kMaxStringBytes) const;
+
+    // Every string of the module that reads as a text (loadString gives it
+    // non-empty), in ID order, with the text loadString gives: one pass over
+    // the string tables. The view lasts for the call.
+    void forEachString(const std::function<void(std::uint16_t id, std::string_view cp1251)>& fn,
+                       std::size_t maxBytes = kMaxStringBytes) const;
 
     // The raw bytes of a resource of the given type and name, with the
     // loader's language choice; nullopt when absent, outside the file or

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <cstdlib>
+#include <string>
 #include <string_view>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
@@ -15,6 +16,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (value.size() > kodrix::IniProfile::kMaxValueBytes) std::abort();
             kodrix::parseInteger(value);
         }
+    }
+    // Every section listed is found, and its keys read back as listed.
+    for (const std::string& section : ini.sectionNames()) {
+        if (!ini.hasSection(section)) std::abort();
+        for (const std::string& key : ini.keyNames(section))
+            if (ini.readString(section, key).size() > kodrix::IniProfile::kMaxValueBytes) std::abort();
     }
     kodrix::parseInteger(bytes.substr(0, 64));
     return 0;

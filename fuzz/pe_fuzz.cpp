@@ -38,6 +38,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!m) return 0;
     for (std::uint32_t id : {0u, 1u, 15u, 16u, 100u, 65535u, 65536u + 17u})
         if (m->loadString(id) != file->loadString(id)) std::abort();
+    // One pass over the string tables gives what loading each string gives.
+    long previous = -1;
+    m->forEachString([&](std::uint16_t id, std::string_view text) {
+        if (id <= previous || text.empty() || text != m->loadString(id)) std::abort();
+        previous = id;
+    });
     try {
         m->namedData("name1");
     } catch (const kodrix::Error&) {

@@ -27,7 +27,7 @@ using kodrix::pack::GameSource;
 
 namespace {
 
-std::vector<GameSource> numbered(const std::string& prefix, int n, std::uint32_t icon = 0) {
+std::vector<GameSource> numbered(const std::string& prefix, int n, std::int32_t icon = 0) {
     std::vector<GameSource> out;
     for (int i = 0; i < n; ++i) out.push_back({prefix + std::to_string(i), icon, {prefix + " code " + std::to_string(i)}});
     return out;

@@ -221,7 +221,7 @@ TEST(CatalogueBuilder, WrestoolReadsAProducedModule) {
     TempDir dir;
     GroupSource group{"A", {GameSource{"Game", 0, {"First line", cp("Вторая строка")}}}};
     writeGroup(dir.path(), group, 100);
-    WalkthroughSource walk{"Name", {'{', '}'}, {{"7", {0xFF, 0xD8, 0xFF, 0xD9}}}};
+    WalkthroughSource walk{"Name", std::vector<std::uint8_t>{'{', '}'}, {{"7", {0xFF, 0xD8, 0xFF, 0xD9}}}};
     writeWalkthrough(dir.path() / "w.dll", walk);
 
     const std::string list = (dir.path() / "list.txt").string();

@@ -23,7 +23,7 @@ using test::CliRun;
 CliRun run(const test::TempDir& dir, std::vector<std::string> args) { return test::runCli(dir.path(), std::move(args)); }
 
 void walkthrough(const test::TempDir& dir, const std::string& file, const std::string& nameUtf8, const std::string& document) {
-    pack::WalkthroughSource w{cp1251::fromUtf8(nameUtf8), {document.begin(), document.end()}, {}};
+    pack::WalkthroughSource w{cp1251::fromUtf8(nameUtf8), std::vector<std::uint8_t>(document.begin(), document.end()), {}};
     pack::writeWalkthrough(dir.mkdir("sol") / file, w);
 }
 

@@ -15,6 +15,7 @@
 #include "catalogue/Collation.h"
 #include "platform/jpeg/JpegDecoder.h"
 #include "platform/richedit/RtfReader.h"
+#include "tools/cli/CodeGrep.h"
 #include "tools/cli/IconModule.h"
 
 #include <algorithm>
@@ -25,6 +26,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <thread>
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -41,6 +43,8 @@ constexpr const char* kUsage =
     "  games PLATFORM GROUP           the group's games\n"
     "  codes PLATFORM GROUP GAME      the game's code text, one string per line\n"
     "  search PLATFORM QUERY          the platform's games whose names contain QUERY, any case\n"
+    "  grep PATTERN [--platform P]    every code line containing PATTERN, any case, of every platform\n"
+    "                                 (or of P): \"PLATFORM<TAB>GAME<TAB>LINE\"\n"
     "  icon PLATFORM INDEX OUT.png    writes icon INDEX of the platform's icon library;\n"
     "                                 prints the index, and \"substitute\" when the library lacks it\n"
     "  stats                          what the chart shows: \"COUNT NAME\" per platform, then the totals\n"
@@ -49,6 +53,9 @@ constexpr const char* kUsage =
     "  screenshot NAME KEY OUT.jpg    writes screenshot \"img\"+KEY of walkthrough NAME; prints WIDTHxHEIGHT\n"
     "The catalogue is the executable's folder unless --catalogue is given.\n"
     "Names are matched without regard to case; input and output are UTF-8.\n";
+
+// How many letter groups grep searches at once, at most.
+constexpr unsigned kMaxGrepThreads = 4;
 
 // A usage mistake: the text goes to stderr with the usage, exit code 2.
 struct UsageError {
@@ -82,8 +89,12 @@ std::string groupName(const std::string& groupUtf8) { return cp1251::upper(cp125
 
 // A folder that could not be listed is an error here: an empty answer would
 // read as "nothing there".
+std::string listingFailure(const FileError& failed) {
+    return messages::cannotListFolder(displayPath(failed.path), failed.errnoValue);
+}
+
 void checkListed(const std::optional<FileError>& failed) {
-    if (failed) throw Error(messages::cannotListFolder(displayPath(failed->path), failed->errnoValue));
+    if (failed) throw Error(listingFailure(*failed));
 }
 
 int listPlatformsCommand(Context& c) {
@@ -161,6 +172,57 @@ int searchCommand(Context& c, const std::string& platform, const std::string& qu
     return 0;
 }
 
+// Every code line of the library (or of one platform) that contains the
+// pattern, matched as the search tab matches names: platforms in the
+// chart's order, letter groups in the letter list's, games in the list's
+// sorted order, lines in ID order.
+int grepCommand(Context& c, const std::vector<std::string>& args) {
+    std::optional<std::string> platform, pattern;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        if (args.size() > 1 && args[i] == "--platform" && i + 1 < args.size() && !platform)
+            platform = args[++i];
+        else if (args.size() > 1 && args[i].rfind("--platform=", 0) == 0 && !platform)
+            platform = args[i].substr(11);
+        else if (!pattern)
+            pattern = args[i];
+        else
+            throw UsageError{"grep takes PATTERN [--platform P]"};
+    }
+    if (!pattern) throw UsageError{"grep takes PATTERN [--platform P]"};
+
+    std::vector<std::string> platforms;  // as the chart shows them: upper case, in its order
+    if (platform) {
+        platformFolder(c, *platform);
+        platforms.push_back(cp1251::upper(cp1251::fromUtf8(*platform)));
+    } else {
+        const Listing listed = listPlatforms(c.programDir);
+        checkListed(listed.error);
+        if (listed.noDatabase) throw Error(messages::noDatabase());
+        platforms = inListOrder(listed.names, true);
+    }
+    std::vector<GrepGroup> groups;
+    bool complete = true;
+    for (const std::string& name : platforms) {
+        const std::filesystem::path dir = platformDir(c.programDir, name);
+        const Listing listed = listLetterGroups(c.programDir, name);
+        if (listed.error) {
+            printLine(c.err, listingFailure(*listed.error));
+            complete = false;
+        } else if (listed.noDatabase) {
+            // One platform asked for is an error, as the other verbs have it;
+            // among all, it is reported and the others are searched.
+            if (platform) throw Error(messages::noDatabase());
+            printLine(c.err, name + ": " + messages::noDatabase());
+        }
+        for (const std::string& group : inListOrder(listed.names, true)) groups.push_back({name, dir, group});
+    }
+    const GameMatcher matcher(cp1251::fromUtf8(*pattern));
+    // A group at a time per core, up to a few: each holds a module.
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxGrepThreads);
+    if (!grepGroups(groups, matcher, c.out, c.err, threads)) complete = false;
+    return complete ? 0 : 1;
+}
+
 int iconCommand(Context& c, const std::string& platform, const std::string& indexText, const std::string& outPath) {
     auto index = parseInteger(indexText);
     if (!index) throw UsageError{"INDEX must be an integer: " + indexText};
@@ -235,6 +297,7 @@ int statsCommand(Context& c) {
 int runCommand(Context& c, const std::vector<std::string>& a) {
     if (a.empty()) throw UsageError{"no command given"};
     const std::string& verb = a[0];
+    if (verb == "grep") return grepCommand(c, std::vector<std::string>(a.begin() + 1, a.end()));
     const struct {
         const char* name;
         std::size_t arguments;

@@ -2,6 +2,8 @@
 #include "catalogue/CatalogueNames.h"
 
 #include "catalogue/Cp1251.h"
+#include "catalogue/IniProfile.h"
+#include "catalogue/IntegerText.h"
 #include "tools/pack/IcoWriter.h"
 #include "tools/pack/NeWriter.h"
 #include "tools/pack/PeWriter.h"
@@ -19,36 +21,12 @@ namespace fs = std::filesystem;
 
 namespace kodrix::pack {
 
+using source::lowerAscii;
+using source::sourceLines;
+using source::toCodeLineText;
+using source::trimBlanks;
+
 namespace {
-
-std::string trim(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && blank(s.back())) s.remove_suffix(1);
-    return std::string(s);
-}
-
-std::string lowerAscii(std::string s) {
-    for (char& c : s)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    return s;
-}
-
-// Splits UTF-8 source text into lines at LF, dropping a CR before it and a
-// byte-order mark at the start.
-std::vector<std::string_view> sourceLines(std::string_view text) {
-    if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
-    std::vector<std::string_view> lines;
-    while (!text.empty()) {
-        const auto lf = text.find('\n');
-        std::string_view line = text.substr(0, lf);
-        if (line.ends_with('\r')) line.remove_suffix(1);
-        lines.push_back(line);
-        if (lf == std::string_view::npos) break;
-        text.remove_prefix(lf + 1);
-    }
-    return lines;
-}
 
 std::string at(std::string_view where, std::size_t lineIndex) {
     return std::string(where) + ":" + std::to_string(lineIndex + 1);
@@ -60,24 +38,16 @@ std::string iniValueLine(std::string_view key, std::int64_t value) {
 
 }  // namespace
 
-std::string toCatalogueText(std::string_view utf8, std::string_view where) {
-    std::string out = cp1251::fromUtf8(utf8);
-    if (cp1251::toUtf8(out) != utf8)
-        throw PackError(std::string(where) + ": text has characters outside code page 1251: " + std::string(utf8));
-    return out;
-}
-
 GroupSource parseGroupSource(std::string_view utf8Text, std::string groupNameCp1251,
                              const std::map<std::string, std::uint32_t>& iconFamilies, std::string_view where) {
     GroupSource group;
     group.name = std::move(groupNameCp1251);
-    std::set<std::string> seen;  // upper-cased names: INI sections match without regard to case
+    std::set<std::string> seen;  // section keys: INI sections match without regard to case or blanks
     bool headerOpen = false;     // right after "# Name", where "icon:" may follow
+    std::size_t kept = 0;        // the game's lines up to its last one that is not a droppable blank
 
     const auto finishGame = [&] {
-        if (group.games.empty()) return;
-        auto& lines = group.games.back().lines;
-        while (!lines.empty() && trim(lines.back()).empty()) lines.pop_back();
+        if (!group.games.empty()) group.games.back().lines.resize(kept);
     };
 
     const auto lines = sourceLines(utf8Text);
@@ -85,35 +55,63 @@ GroupSource parseGroupSource(std::string_view utf8Text, std::string groupNameCp1
         std::string_view line = lines[i];
         if (line.starts_with('#')) {
             finishGame();
-            std::string name = trim(line.substr(1));
+            std::string name = trimBlanks(line.substr(1));
             if (name.empty()) throw PackError(at(where, i) + ": a game needs a name after \"#\"");
             name = toCatalogueText(name, at(where, i));
-            if (!seen.insert(cp1251::upper(name)).second)
-                throw PackError(at(where, i) + ": the game \"" + trim(line.substr(1)) + "\" is listed twice in this group");
+            if (!seen.insert(IniProfile::sectionKey(name)).second)
+                throw PackError(at(where, i) + ": the game \"" + trimBlanks(line.substr(1)) + "\" is listed twice in this group");
             group.games.push_back(GameSource{std::move(name), 0, {}});
             headerOpen = true;
+            kept = 0;
             continue;
         }
         if (group.games.empty()) {
-            if (trim(line).empty()) continue;
+            if (trimBlanks(line).empty()) continue;
             throw PackError(at(where, i) + ": text before the first game (\"# Name\" starts a game)");
         }
         if (headerOpen && line.starts_with("icon:")) {
-            const std::string family = lowerAscii(trim(line.substr(5)));
-            const auto found = iconFamilies.find(family);
-            if (found == iconFamilies.end())
+            const std::string family = lowerAscii(trimBlanks(line.substr(5)));
+            if (const auto found = iconFamilies.find(family); found != iconFamilies.end())
+                group.games.back().icon = static_cast<std::int32_t>(found->second);
+            else if (const auto index = parseInteger(family))
+                group.games.back().icon = *index;
+            else
                 throw PackError(at(where, i) + ": no icon \"" + family + "\" in the platform's icons folder");
-            group.games.back().icon = found->second;
             continue;
         }
         headerOpen = false;
-        if (line.starts_with('\\')) line.remove_prefix(1);
+        const bool escaped = line.starts_with('\\');
+        if (escaped) line.remove_prefix(1);
         auto& codes = group.games.back().lines;
-        if (codes.empty() && trim(line).empty()) continue;  // blank lines right after the header
-        codes.push_back(toCatalogueText(line, at(where, i)));
+        const bool blank = !escaped && trimBlanks(line).empty();
+        if (codes.empty() && blank) continue;  // blank lines right after the header
+        codes.push_back(toCodeLineText(line, at(where, i)));
+        if (!blank) kept = codes.size();
     }
     finishGame();
     return group;
+}
+
+std::string groupSourceText(const GroupSource& group, const std::function<std::string(std::int32_t)>& iconName) {
+    std::string text;
+    for (const GameSource& game : group.games) {
+        if (!text.empty()) text += '\n';
+        text += "# " + source::sourceText(game.name) + "\n";
+        if (game.icon != 0) text += "icon: " + iconName(game.icon) + "\n";
+        // Blank lines before the first and after the last other line are
+        // escaped, or they would be dropped.
+        const auto isBlank = [](const std::string& line) { return trimBlanks(line).empty(); };
+        const auto first = std::find_if_not(game.lines.begin(), game.lines.end(), isBlank) - game.lines.begin();
+        const auto last = game.lines.rend() - std::find_if_not(game.lines.rbegin(), game.lines.rend(), isBlank);
+        for (std::ptrdiff_t i = 0; i < static_cast<std::ptrdiff_t>(game.lines.size()); ++i) {
+            const std::string& line = game.lines[static_cast<std::size_t>(i)];
+            const bool escape = line.starts_with('#') || line.starts_with('\\') || line.starts_with("icon:") ||
+                                (isBlank(line) && (i < first || i >= last));
+            if (escape) text += '\\';
+            text += source::codeLineSource(line) + "\n";
+        }
+    }
+    return text;
 }
 
 std::vector<std::pair<std::uint32_t, std::string>> parseStringList(std::string_view utf8Text, std::string_view where) {
@@ -122,7 +120,7 @@ std::vector<std::pair<std::uint32_t, std::string>> parseStringList(std::string_v
     const auto lines = sourceLines(utf8Text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view line = lines[i];
-        if (trim(line).empty()) continue;
+        if (trimBlanks(line).empty()) continue;
         const auto tab = line.find('\t');
         if (tab == std::string_view::npos || tab == 0)
             throw PackError(at(where, i) + ": expected \"ID<TAB>text\"");
@@ -134,9 +132,59 @@ std::vector<std::pair<std::uint32_t, std::string>> parseStringList(std::string_v
         }
         if (!seen.insert(static_cast<std::uint32_t>(id)).second)
             throw PackError(at(where, i) + ": string " + std::to_string(id) + " is given twice");
-        out.emplace_back(static_cast<std::uint32_t>(id), toCatalogueText(line.substr(tab + 1), at(where, i)));
+        out.emplace_back(static_cast<std::uint32_t>(id), toCodeLineText(line.substr(tab + 1), at(where, i)));
     }
     return out;
+}
+
+std::string stringListText(const std::vector<std::pair<std::uint32_t, std::string>>& strings) {
+    std::string text;
+    for (const auto& [id, line] : strings) text += std::to_string(id) + "\t" + source::codeLineSource(line) + "\n";
+    return text;
+}
+
+namespace {
+
+std::vector<std::string> catalogueLines(const std::filesystem::path& file) {
+    const std::string text = source::readSourceFile(file);
+    const auto lines = sourceLines(text);
+    std::vector<std::string> out;
+    out.reserve(lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) out.push_back(toCatalogueText(lines[i], at(utf8Path(file), i)));
+    return out;
+}
+
+}  // namespace
+
+RawGroupSource readRawGroupSource(const fs::path& folder, std::string groupNameCp1251) {
+    RawGroupSource group;
+    group.name = std::move(groupNameCp1251);
+    const fs::path list = folder / source::kRawList;
+    if (!fs::is_regular_file(list)) throw PackError(utf8Path(folder) + ": a kept group needs its " + std::string(source::kRawList));
+    group.list = catalogueLines(list);
+    if (const fs::path entries = folder / source::kRawEntries; fs::is_regular_file(entries))
+        group.entries = catalogueLines(entries);
+    if (const fs::path strings = folder / source::kRawStrings; fs::is_regular_file(strings))
+        group.strings = parseStringList(source::readSourceFile(strings), utf8Path(strings));
+    return group;
+}
+
+void writeRawGroupSource(const fs::path& folder, const RawGroupSource& group) {
+    source::writeSourceFile(folder / source::kRawList, source::sourceFileText(group.list));
+    if (group.entries)
+        source::writeSourceFile(folder / source::kRawEntries, source::sourceFileText(*group.entries));
+    if (group.strings) source::writeSourceFile(folder / source::kRawStrings, stringListText(*group.strings));
+}
+
+void writeRawGroup(const fs::path& platformDir, const RawGroupSource& group) {
+    const std::string stem = cp1251::toUtf8(group.name);
+    source::writeSourceFile(platformDir / names::groupList(stem), source::joinLines(group.list, "\r\n"));
+    if (group.entries) source::writeSourceFile(platformDir / names::groupIni(stem), source::joinLines(*group.entries, "\r\n"));
+    if (group.strings) {
+        PeResourceWriter module;
+        for (const auto& [id, text] : *group.strings) module.addString(id, text);
+        writeFileBytes(platformDir / names::groupModule(stem), module.build());
+    }
 }
 
 std::vector<std::uint8_t> readFileBytes(const fs::path& path) {
@@ -161,10 +209,6 @@ void writeFileBytes(const fs::path& path, const std::vector<std::uint8_t>& bytes
     }
 }
 
-static void writeText(const fs::path& path, const std::string& text) {
-    writeFileBytes(path, std::vector<std::uint8_t>(text.begin(), text.end()));
-}
-
 std::uint32_t writeGroup(const fs::path& platformDir, const GroupSource& group, std::uint32_t firstId) {
     std::string dat;
     std::string ini;
@@ -184,22 +228,30 @@ std::uint32_t writeGroup(const fs::path& platformDir, const GroupSource& group, 
         for (const std::string& line : game.lines) module.addString(nextId++, line);
     }
     const std::string stem = cp1251::toUtf8(group.name);
-    writeText(platformDir / names::groupList(stem), dat);
-    writeText(platformDir / names::groupIni(stem), ini);
+    source::writeSourceFile(platformDir / names::groupList(stem), dat);
+    source::writeSourceFile(platformDir / names::groupIni(stem), ini);
     writeFileBytes(platformDir / names::groupModule(stem), module.build());
     return nextId;
 }
 
 void writePlatformMarker(const fs::path& platformDir) {
-    writeText(platformDir / names::kPlatformMarker, "[base]\r\n");
+    source::writeSourceFile(platformDir / names::kPlatformMarker, "[base]\r\n");
 }
 
 void writeWalkthrough(const fs::path& dllPath, const WalkthroughSource& walkthrough) {
     PeResourceWriter module;
     module.addRcData(names::kWalkthroughName, std::vector<std::uint8_t>(walkthrough.displayName.begin(), walkthrough.displayName.end()));
-    module.addRcData(names::kWalkthroughDocument, walkthrough.document);
+    if (walkthrough.document) module.addRcData(names::kWalkthroughDocument, *walkthrough.document);
     for (const auto& [key, jpeg] : walkthrough.images) module.addRcData(std::string(names::kScreenshotPrefix) + key, jpeg);
     writeFileBytes(dllPath, module.build());
+}
+
+std::string nameResourceText(const std::vector<std::string>& lines) {
+    std::string text;
+    for (std::size_t i = 0; i < lines.size(); ++i) text += (i ? "\r\n" : "") + lines[i];
+    // A line end at the very end adds no line: an empty last line needs one more.
+    if (!lines.empty() && lines.back().empty()) text += "\r\n";
+    return text;
 }
 
 std::vector<std::uint8_t> screenshotFromFile(const fs::path& path, int quality) {
@@ -220,6 +272,7 @@ IconFamilies listIconFamilies(const fs::path& iconsDir) {
     IconFamilies families;
     std::error_code ec;
     if (!fs::is_directory(iconsDir, ec)) return families;
+    families.folder = true;
     std::vector<std::pair<std::string, fs::path>> found;
     for (const auto& entry : fs::directory_iterator(iconsDir)) {
         if (!entry.is_regular_file()) continue;
@@ -246,18 +299,36 @@ std::vector<fs::path> sortedEntries(const fs::path& dir) {
     return entries;
 }
 
+// A group's name from its file or folder name (its stem), in code page 1251.
+std::string groupNameOf(const fs::path& entry) {
+    const std::string stem = utf8Path(entry.stem());
+    return toCatalogueText(stem, utf8Path(entry));
+}
+
 void buildPlatform(const fs::path& sourceDir, const fs::path& outDir, BuildSummary& summary) {
-    const IconFamilies families = listIconFamilies(sourceDir / "icons");
+    const IconFamilies families = listIconFamilies(sourceDir / source::kIconsFolder);
     std::vector<GroupSource> groups;
-    for (const fs::path& file : sortedEntries(sourceDir)) {
-        if (!fs::is_regular_file(file) || lowerAscii(file.extension().string()) != ".txt") continue;
-        const std::string stem = utf8Path(file.stem());
-        if (lowerAscii(stem) == "platform") continue;  // notes about the platform, not a group
-        const std::vector<std::uint8_t> bytes = readFileBytes(file);
-        const std::string_view text(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-        groups.push_back(parseGroupSource(text, toCatalogueText(stem, utf8Path(file)), families.index, utf8Path(file)));
+    std::vector<RawGroupSource> rawGroups;
+    std::set<std::string> seen;  // group files are found without regard to case
+    bool notes = false;
+    for (const fs::path& entry : sortedEntries(sourceDir)) {
+        const std::string extension = lowerAscii(entry.extension().string());
+        if (fs::is_regular_file(entry) && extension == source::kGroupExtension) {
+            if (lowerAscii(utf8Path(entry.filename())) == source::kPlatformNotes) {
+                notes = true;  // notes about the platform, not a group
+                continue;
+            }
+            groups.push_back(parseGroupSource(source::readSourceFile(entry), groupNameOf(entry), families.index, utf8Path(entry)));
+        } else if (fs::is_directory(entry) && extension == source::kRawGroupExtension) {
+            rawGroups.push_back(readRawGroupSource(entry, groupNameOf(entry)));
+        } else {
+            continue;
+        }
+        if (!seen.insert(cp1251::upper(groupNameOf(entry))).second)
+            throw PackError(utf8Path(entry) + ": a second group of this name in the platform");
     }
-    if (groups.empty()) throw PackError(utf8Path(sourceDir) + ": a platform folder needs at least one group file");
+    if (groups.empty() && rawGroups.empty() && !notes)
+        throw PackError(utf8Path(sourceDir) + ": a platform folder needs at least one group file (or a platform.txt)");
 
     fs::create_directories(outDir);
     writePlatformMarker(outDir);
@@ -266,9 +337,14 @@ void buildPlatform(const fs::path& sourceDir, const fs::path& outDir, BuildSumma
         summary.games += group.games.size();
         for (const GameSource& game : group.games) summary.codeLines += game.lines.size();
     }
-    summary.groups += groups.size();
+    for (const RawGroupSource& group : rawGroups) {
+        writeRawGroup(outDir, group);
+        summary.games += group.list.size();
+        if (group.strings) summary.codeLines += group.strings->size();
+    }
+    summary.groups += groups.size() + rawGroups.size();
     ++summary.platforms;
-    if (!families.files.empty()) {
+    if (families.folder) {
         std::vector<std::vector<std::uint8_t>> icons;
         for (const fs::path& file : families.files) icons.push_back(icoFromFile(file));
         writeFileBytes(outDir / names::kIconLibrary, writeNeIconLibrary(icons));
@@ -276,21 +352,24 @@ void buildPlatform(const fs::path& sourceDir, const fs::path& outDir, BuildSumma
 }
 
 WalkthroughSource readWalkthroughSource(const fs::path& dir) {
-    WalkthroughSource source;
-    const std::vector<std::uint8_t> name = readFileBytes(dir / "name.txt");
-    std::string_view nameText(reinterpret_cast<const char*>(name.data()), name.size());
-    const auto lines = sourceLines(nameText);
-    std::string joined;
-    for (std::size_t i = 0; i < lines.size(); ++i) joined += (i ? "\r\n" : "") + std::string(lines[i]);
-    if (trim(joined).empty()) throw PackError(utf8Path(dir / "name.txt") + ": the walkthrough needs a name");
-    source.displayName = toCatalogueText(joined, utf8Path(dir / "name.txt"));
-    source.document = readFileBytes(dir / "document.rtf");
+    WalkthroughSource walkthrough;
+    const fs::path nameFile = dir / source::kWalkthroughNameFile;
+    const std::string nameText = source::readSourceFile(nameFile);
+    // Every line of the file is a line of "name1"; the list shows the first in its order.
+    std::vector<std::string> lines;
+    for (const std::string_view line : sourceLines(nameText)) lines.push_back(toCatalogueText(line, utf8Path(nameFile)));
+    if (lines.empty()) throw PackError(utf8Path(nameFile) + ": the walkthrough needs a name");
+    walkthrough.displayName = nameResourceText(lines);
+    if (const fs::path document = dir / source::kWalkthroughDocumentFile; fs::exists(document))
+        walkthrough.document = readFileBytes(document);
     for (const fs::path& file : sortedEntries(dir)) {
         const std::string stem = utf8Path(file.stem());
         if (!fs::is_regular_file(file) || lowerAscii(stem).rfind(names::kScreenshotPrefix, 0) != 0) continue;
-        source.images.emplace_back(toCatalogueText(stem.substr(3), utf8Path(file)), screenshotFromFile(file));
+        const bool stored = lowerAscii(file.extension().string()) == source::kStoredImageExtension;
+        walkthrough.images.emplace_back(toCatalogueText(stem.substr(3), utf8Path(file)),
+                                        stored ? readFileBytes(file) : screenshotFromFile(file));
     }
-    return source;
+    return walkthrough;
 }
 
 }  // namespace

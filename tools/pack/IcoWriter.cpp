@@ -16,6 +16,9 @@ QImage squareImage(const QImage& image, int size) {
     QImage out(size, size, QImage::Format_ARGB32);
     out.fill(Qt::transparent);
     if (image.isNull()) return out;
+    // An image of the very size goes in pixel for pixel: painting it would
+    // round its semi-transparent pixels.
+    if (image.width() == size && image.height() == size) return image.convertToFormat(QImage::Format_ARGB32);
     QImage scaled = image.scaled(size, size, Qt::KeepAspectRatio, Qt::SmoothTransformation);
     QPainter p(&out);
     p.drawImage((size - scaled.width()) / 2, (size - scaled.height()) / 2, scaled);

@@ -7,8 +7,12 @@
 #include "tools/pack/IcoWriter.h"
 #include "tools/pack/NeWriter.h"
 #include "tools/pack/PeWriter.h"
+#include "tools/pack/Unpacker.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+
+#include <memory>
 
 #include <charconv>
 #include <cstdio>
@@ -25,6 +29,7 @@ namespace {
 const char* const kUsage =
     "usage:\n"
     "  kodrix-pack build SRC_DIR OUT_DIR\n"
+    "  kodrix-pack unpack CATALOGUE_DIR SRC_DIR        (SRC_DIR new or empty)\n"
     "  kodrix-pack generate OUT_DIR [--seed N] [--platforms N] [--games N] [--big-platform-games N]\n"
     "                       [--groups N] [--codes N] [--walkthroughs N] [--rtf-kb N]\n"
     "  kodrix-pack strings OUT.dll IN.txt          (lines \"ID<TAB>text\", UTF-8)\n"
@@ -56,6 +61,16 @@ int build(const std::vector<std::string>& args) {
     std::cout << s.platforms << " platforms, " << s.groups << " groups, " << s.games << " games, " << s.codeLines
               << " code lines, " << s.walkthroughs << " walkthroughs\n";
     return 0;
+}
+
+int unpack(const std::vector<std::string>& args) {
+    if (args.size() != 2) usageError("unpack: expected CATALOGUE_DIR SRC_DIR");
+    const UnpackSummary s = unpackCatalogue(fs::u8path(args[0]), fs::u8path(args[1]));
+    std::cout << s.platforms << " platforms, " << s.groups << " groups (" << s.keptGroups << " kept as stored), "
+              << s.games << " games, " << s.icons << " icons, " << s.walkthroughs << " walkthroughs\n";
+    // What could not be read is named, after everything else is unpacked.
+    for (const std::string& problem : s.problems) std::cerr << "kodrix-pack: " << problem << "\n";
+    return s.problems.empty() ? 0 : 1;
 }
 
 int generate(const std::vector<std::string>& args) {
@@ -141,15 +156,28 @@ int jpeg(const std::vector<std::string>& args) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);  // image plugins (JPEG, ICO)
+    const std::string verb = argc > 1 ? argv[1] : "";
+    // Image plugins (JPEG, ICO); unpacking draws icons, which takes a GUI
+    // application (offscreen unless told otherwise).
+    std::unique_ptr<QCoreApplication> app;
+    if (verb == "unpack") {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+        // Qt's own start-up notes (a missing runtime folder) are not the verb's output.
+        qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+            if (type == QtFatalMsg || type == QtCriticalMsg) std::cerr << text.toStdString() << "\n";
+        });
+        app = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        app = std::make_unique<QCoreApplication>(argc, argv);
+    }
     if (argc < 2) {
         std::cerr << kUsage;
         return 1;
     }
-    const std::string verb = argv[1];
     const std::vector<std::string> args(argv + 2, argv + argc);
     try {
         if (verb == "build") return build(args);
+        if (verb == "unpack") return unpack(args);
         if (verb == "generate") return generate(args);
         if (verb == "strings") return strings(args);
         if (verb == "icl") return icl(args);
