@@ -114,6 +114,7 @@ void TForm1::createControls() {
     addPage("graphik", QStringLiteral("График"), graphik);
     setting = new SettingPage;
     addPage("setting", QStringLiteral("Настройки"), setting);
+    setting->ComboEdit1->setText(font().family());  // the window's font until the settings change it
     connectGuarded(setting->ComboEdit1, &TComboEdit::buttonClick, this, &TForm1::ComboEdit1ButtonClick);
     connectGuarded(setting->ColorBox1, &TColorBox::colorChanged, this, &TForm1::ColorBox1Change);
     PageControl1->setCurrentWidget(code);

@@ -144,6 +144,30 @@ TEST_F(SettingsTest, BadValuesAreReportedAndTheRestOfTheLoadIsSkipped) {
     }
 }
 
+TEST_F(SettingsTest, ADamagedValueKeepsEveryValueReadBeforeItApplied) {
+    // The values in the order they are read; a damaged one at position
+    // `bad` stops the load there.
+    const std::pair<const char*, QVariant> good[] = {
+        {"FontName", "DejaVu Serif"}, {"FontColor", "255"},    {"FontSize", "12"},    {"MainFormColor", "65280"},
+        {"FontBold", "1"},            {"FontUnderline", "1"},  {"FontItalic", "1"}};
+    struct Case {
+        int bad;
+        QVariant value;
+    } cases[] = {{1, "red"}, {2, "8pt"}, {3, "navy"}, {4, QVariant(1)}, {5, QVariant(QStringList{"1"})}, {6, QVariant(1)}};
+    for (const Case& c : cases) {
+        registry::MemorySettingsStore s;
+        for (int i = 0; i < 7; ++i) s.set(kSettings, good[i].first, i == c.bad ? c.value : good[i].second);
+        script.clear();
+        TForm1& f = open(&s);
+        ASSERT_EQ(script.messages.size(), 1u) << c.bad;
+        const bool applied[] = {
+            f.font().family() == "DejaVu Serif", f.FontColor == colors::clRed, f.font().pixelSize() == 16,
+            f.Color == colors::clLime, f.font().bold(), f.font().underline(), f.font().italic()};
+        for (int i = 0; i < 7; ++i) EXPECT_EQ(applied[i], i < c.bad) << good[i].first << " with " << good[c.bad].first << " damaged";
+        EXPECT_EQ(f.setting->ComboEdit1->text(), "DejaVu Serif") << c.bad;  // the font box names the window's font
+    }
+}
+
 TEST_F(SettingsTest, ARefusedWriteIsReportedAndTheRemainingWritesSkipped) {
     TForm1& f = open();
     store.refuseWrites = true;
