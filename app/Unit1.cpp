@@ -156,10 +156,11 @@ void TForm1::createViewers() {
     Form3 = std::make_unique<TForm3>();
     Actions->setViewer(Form3.get());
     // The detached viewer shows the active view's content in the colour and
-    // font of the settings page.
+    // font of the settings page, the font in its colour.
     Form3->setSources([this] { return focusWidget(); },
                       [this] { return setting->ColorBox1->selected().toQColor(); },
-                      [this] { return setting->FontDialog1.Font; });
+                      [this] { return setting->FontDialog1.Font; },
+                      [this] { return setting->FontDialog1.Color.toQColor(); });
     // A link there opens a screenshot of the walkthrough selected here.
     connectGuarded(Form3->RxRichEdit2, &RichEditView::URLClick, solution, &SolutionPage::RxRichEdit2URLClick);
 }

@@ -126,7 +126,11 @@ void TForm1::SaveSettings() {
 void TForm1::ComboEdit1ButtonClick() {
     dialogs::FontDialog& dialog = setting->FontDialog1;
     dialog.Font = font();
-    if (dialog.Execute(this)) setFont(pixelSized(dialog.Font));
+    dialog.Color = FontColor;
+    if (dialog.Execute(this)) {
+        setFont(pixelSized(dialog.Font));
+        setFontColor(dialog.Color);
+    }
     setting->ComboEdit1->setText(dialog.Font.family());
     LayoutSettingPage();
 }

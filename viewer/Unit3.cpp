@@ -59,10 +59,11 @@ TForm3::TForm3(QWidget* parent)
 }
 
 void TForm3::setSources(std::function<QWidget*()> activeControl, std::function<QColor()> colour,
-                        std::function<QFont()> font) {
+                        std::function<QFont()> font, std::function<QColor()> fontColour) {
     activeControl_ = std::move(activeControl);
     colour_ = std::move(colour);
     font_ = std::move(font);
+    fontColour_ = std::move(fontColour);
 }
 
 void TForm3::setViewerColor(const QColor& colour) {
@@ -74,6 +75,15 @@ void TForm3::setViewerColor(const QColor& colour) {
 
 QColor TForm3::viewerColor() const { return palette().color(QPalette::Window); }
 
+void TForm3::setViewerFontColor(const QColor& colour) {
+    QPalette p = palette();
+    p.setColor(QPalette::WindowText, colour);
+    p.setColor(QPalette::Text, colour);
+    setPalette(p);
+}
+
+QColor TForm3::viewerFontColor() const { return palette().color(QPalette::Text); }
+
 void TForm3::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Shown by the program (not given back by the window manager): refill.
@@ -83,6 +93,7 @@ void TForm3::showEvent(QShowEvent* event) {
 void TForm3::FormShow() {
     if (colour_) setViewerColor(colour_());
     if (font_) setFont(font_());
+    if (fontColour_) setViewerFontColor(fontColour_());
     const auto* source = dynamic_cast<const RichEditView*>(activeControl_ ? activeControl_() : nullptr);
     if (!source) throw Error(messages::invalidClassTypecast());
     RxRichEdit2->loadFromStream(contentCopy(*source));

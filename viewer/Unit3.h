@@ -37,12 +37,13 @@ public:
 
     // What FormShow copies: the main window's active control (the text view
     // to show, or whatever else has the focus there), the colour selected in
-    // the settings' colour box and the font held by its font dialog. Unset
-    // sources leave colour, font or content as they are.
+    // the settings' colour box and the font held by its font dialog, with
+    // that font's colour. Unset sources leave colour, font or content as
+    // they are.
     void setSources(std::function<QWidget*()> activeControl, std::function<QColor()> colour,
-                    std::function<QFont()> font);
+                    std::function<QFont()> font, std::function<QColor()> fontColour = {});
 
-    // The show event: colour and font from the sources, then the active
+    // The show event: colour, font and the font's colour from the sources, then the active
     // control's content, written in its own format and read back by the
     // reading rule. Throws Error("Invalid class typecast") when the active
     // control is no rich-text view (colour and font are already set, the
@@ -53,6 +54,9 @@ public:
     // The window's colour, which the view takes over.
     void setViewerColor(const QColor& colour);
     QColor viewerColor() const;
+    // The colour of the text, which the view takes over too.
+    void setViewerFontColor(const QColor& colour);
+    QColor viewerFontColor() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -61,6 +65,7 @@ private:
     std::function<QWidget*()> activeControl_;
     std::function<QColor()> colour_;
     std::function<QFont()> font_;
+    std::function<QColor()> fontColour_;
 };
 
 }  // namespace kodrix

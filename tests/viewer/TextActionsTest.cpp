@@ -60,6 +60,7 @@ protected:
     std::unique_ptr<TForm3> form3;
     QColor colour{0x20, 0x40, 0x60};
     QFont font{"DejaVu Serif", 13};
+    QColor fontColour{0xf0, 0xe0, 0x10};
     QString selectedWalkthrough = "Alpha";
 
     void SetUp() override {
@@ -87,7 +88,8 @@ protected:
 
         form3 = std::make_unique<TForm3>();
         actions->setViewer(form3.get());
-        form3->setSources([this] { return window.focusWidget(); }, [this] { return colour; }, [this] { return font; });
+        form3->setSources([this] { return window.focusWidget(); }, [this] { return colour; }, [this] { return font; },
+                          [this] { return fontColour; });
     }
     void TearDown() override { form3->hide(); }
 
@@ -292,17 +294,20 @@ TEST_F(TextActionsTest, ViewInWindowRefreshesFromTheViewNowActive) {
     EXPECT_EQ(v->palette().color(QPalette::Base), colour);
     EXPECT_EQ(v->font().family(), font.family());
     EXPECT_EQ(v->font().pointSize(), 13);
+    EXPECT_EQ(v->palette().color(QPalette::Text), fontColour);  // the font's colour too
     EXPECT_TRUE(v->document()->toHtml().contains("font-weight:700"));  // the formatting came along
 
     // Open already: the code text now, in the new colour and font.
     textview->setFocus();
     colour = Qt::yellow;
     font = QFont("DejaVu Sans", 9);
+    fontColour = Qt::darkBlue;
     actions->N11->trigger();
     EXPECT_TRUE(form3->isVisible());
     EXPECT_EQ(v->toPlainText(), "Code text");
     EXPECT_EQ(form3->viewerColor(), QColor(Qt::yellow));
     EXPECT_EQ(v->font().pointSize(), 9);
+    EXPECT_EQ(form3->viewerFontColor(), QColor(Qt::darkBlue));
 
     // The search page's plain text arrives as it reads.
     find->RxRichEdit1->setLines({"Привет", "мир"});
