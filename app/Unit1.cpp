@@ -25,6 +25,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -118,6 +119,18 @@ void TForm1::createControls() {
     connectGuarded(setting->ComboEdit1, &TComboEdit::buttonClick, this, &TForm1::ComboEdit1ButtonClick);
     connectGuarded(setting->ColorBox1, &TColorBox::colorChanged, this, &TForm1::ColorBox1Change);
     PageControl1->setCurrentWidget(code);
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages wherever the focus is in
+    // the window: the tab control alone sees them only when no control on
+    // the page (a drop-down list, an edit) keeps them first.
+    const auto turnPages = [this](const QKeySequence& keys, int step) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, step] {
+            const int pages = PageControl1->count();
+            if (pages > 0) PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + pages) % pages);
+        });
+    };
+    turnPages(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    turnPages(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

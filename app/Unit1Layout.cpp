@@ -7,6 +7,7 @@
 
 #include "app/SettingPage.h"
 #include "browser/CodePage.h"
+#include "components/AutoSizeLabel.h"
 #include "components/ColorBox.h"
 #include "components/ComboEdit.h"
 #include "components/ProgresBarFlat.h"

@@ -15,7 +15,6 @@
 #include <vector>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
@@ -31,6 +30,7 @@ class CodePage;
 class RichEditView;
 class SortedComboBox;
 class SortedListBox;
+class TAutoSizeLabel;
 class TNProgressBar;
 class WorkList;
 
@@ -44,7 +44,7 @@ public:
     SortedComboBox* base2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
-    QLabel* Label1 = nullptr;
+    TAutoSizeLabel* Label1 = nullptr;  // the status line
     TNProgressBar* NProgressBar1 = nullptr;
     SortedListBox* TextListBox1 = nullptr;
     QComboBox* ComboBox1 = nullptr;   // work list: the run's letter groups, never shown
