@@ -114,6 +114,9 @@ void FindPage::createControls() {
     RxRichEdit1->setGeometry(210, 0, 493, 439);
     RxRichEdit1->setAcceptRichText(false);  // plain text
     RxRichEdit1->setOwnFormat(RichEditView::TextFormat::PlainText);
+    // A status wider than the column (a large font) reads whole over the
+    // edge of the text view beside it, which nothing fills.
+    Label1->raise();
 
     PopupMenu4 = new QMenu(this);
     PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));

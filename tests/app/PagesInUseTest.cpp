@@ -154,12 +154,15 @@ TEST_F(PagesInUse, ANewFontReachesTheLabelsAndListRowsAtOnce) {
             << list->objectName().toStdString();
     }
 
-    // The status line: its text whole, after a run and after the layout.
+    // The status line: its text whole and in sight, after a run and after
+    // the layout.
     form->find->SpeedButton1Click();
     form->PageControl1->setCurrentWidget(form->find);
+    form->show();
     form->Timer1Timer();
     const TAutoSizeLabel* status = form->find->Label1;
     EXPECT_EQ(status->text(), QString::fromUtf8("Поиск завершен, найдено: 3"));
     EXPECT_GE(status->height(), fm.height());
     EXPECT_GE(status->width(), fm.horizontalAdvance(status->text()));
+    EXPECT_EQ(status->visibleRegion(), QRegion(status->rect()));  // nothing lies over it
 }
