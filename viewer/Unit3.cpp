@@ -6,8 +6,10 @@
 #include "platform/Text.h"
 #include "platform/richedit/RichEditView.h"
 #include "ui/ErrorReport.h"
+#include "ui/OuterSize.h"
 
 #include <QShowEvent>
+#include <QWindowStateChangeEvent>
 #include <QVBoxLayout>
 
 namespace kodrix {
@@ -54,7 +56,8 @@ TForm3::TForm3(QWidget* parent)
     // The viewer's active control is its view.
     RxRichEdit2->setFocus(Qt::OtherFocusReason);
 
-    resize(kRestoredSize);
+    resize(kRestoredSize);  // the client size until the frame is known
+    restoredSize_ = new OuterSizeKeeper(this, kRestoredSize);
     setWindowState(Qt::WindowMaximized);
 }
 
@@ -88,6 +91,16 @@ void TForm3::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     // Shown by the program (not given back by the window manager): refill.
     if (!event->spontaneous()) guarded(this, [this] { FormShow(); });
+}
+
+void TForm3::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Restored from maximised: the window manager gives back the size asked
+    // for before the frame was known; the frame now counts in it.
+    if (event->type() == QEvent::WindowStateChange &&
+        (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized) &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        restoredSize_->apply();
 }
 
 void TForm3::FormShow() {

@@ -3,8 +3,8 @@
 // active text view in a large window of its own, with a smaller popup menu
 // (copy, select all, print, save). Created hidden at start-up and kept until
 // the program ends; closing it only hides it, and it keeps its content.
-// It opens maximised (restored size 696 x 480) and has no minimise button;
-// closing it never ends the program.
+// It opens maximised and has no minimise button; restored, its outer size,
+// frame included, is 696 x 480. Closing it never ends the program.
 //
 // Every time it is shown, FormShow refills it from the main window: its
 // colour, its font, then its content. The main window gives it those three
@@ -18,6 +18,7 @@
 
 namespace kodrix {
 
+class OuterSizeKeeper;
 class RichEditView;
 class TextActions;
 
@@ -60,12 +61,14 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     std::function<QWidget*()> activeControl_;
     std::function<QColor()> colour_;
     std::function<QFont()> font_;
     std::function<QColor()> fontColour_;
+    OuterSizeKeeper* restoredSize_ = nullptr;
 };
 
 }  // namespace kodrix

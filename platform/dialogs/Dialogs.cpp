@@ -115,7 +115,8 @@ private:
 };
 
 // The real font dialog with the colour choice inside its "Effects" box, where
-// the classic dialog keeps it, and the sample drawn in the colour chosen.
+// the classic dialog keeps it, and the sample drawn in the colour chosen on
+// the background of the window that asks (so it shows as the text will).
 std::optional<FontChoice> showFontDialog(QWidget* parent, const FontChoice& initial) {
     QFontDialog dialog(initial.font, parent);
     dialog.setOption(QFontDialog::DontUseNativeDialog);
@@ -141,6 +142,7 @@ std::optional<FontChoice> showFontDialog(QWidget* parent, const FontChoice& init
     const auto showColour = [&] {
         if (!sample) return;
         QPalette p = sample->palette();
+        if (parent) p.setColor(QPalette::Base, parent->palette().color(QPalette::Base));
         p.setColor(QPalette::Text, colour->selected().toQColor());
         sample->setPalette(p);
     };

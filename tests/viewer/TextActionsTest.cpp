@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -277,7 +278,13 @@ TEST_F(TextActionsTest, DetachedViewerWindow) {
     actions->N11->trigger();
     EXPECT_TRUE(form3->isVisible());
     EXPECT_TRUE(form3->isMaximized());
-    EXPECT_EQ(form3->normalGeometry().size(), TForm3::kRestoredSize);
+
+    // Restored, its outer size is 696 x 480, the frame included (offscreen
+    // windows have a frame of 2 pixels once their state has changed).
+    form3->showNormal();
+    ASSERT_FALSE(form3->windowHandle()->frameMargins().isNull());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form3->frameGeometry().size() == TForm3::kRestoredSize; }, 1000))
+        << form3->frameGeometry().width() << "x" << form3->frameGeometry().height();
 
     // Closing only hides; the content stays.
     form3->close();
