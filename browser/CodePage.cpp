@@ -195,7 +195,15 @@ void CodePage::showCodeText(const GameRead& read, const QString& game) {
         dialogs::message(window(), fromCp1251(r->message), applicationTitle(), dialogs::Icon::None);
         return;
     }
-    textview->setCp1251Lines(read.lines);
+    if (read.linesLeftOut == 0) {
+        textview->setCp1251Lines(read.lines);
+        return;
+    }
+    // Cut at the cap: the last line says so, so the text is not taken for
+    // the whole one.
+    std::vector<std::string> lines = read.lines;
+    lines.push_back(messages::codeTextLeftOut(read.linesLeftOut));
+    textview->setCp1251Lines(lines);
 }
 
 void CodePage::ShowIcon() {
