@@ -83,6 +83,8 @@ TEST(ComboEdit, ReadOnlyTextAndAButtonWithItsHint) {
     QTest::keyClicks(edit.edit(), "typed");
     QTest::keyClick(edit.edit(), Qt::Key_Backspace);
     EXPECT_EQ(edit.text(), "MS Sans Serif");
+    edit.setText("A face name much wider than the box it is shown in");
+    EXPECT_EQ(edit.edit()->cursorPosition(), 0);  // shown from its beginning
     edit.setButtonHint("Выберите нужный шрифт");
     EXPECT_EQ(edit.button()->toolTip(), "Выберите нужный шрифт");
     QSignalSpy clicks(&edit, &TComboEdit::buttonClick);
