@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <string>
 #include <memory>
 
 class QMenu;
@@ -98,6 +99,9 @@ public:
     // every minimise to the tray.
     void LoadSettings();
     void SaveSettings();
+
+    // A result click on the search page: the game opens on the code page.
+    void openFoundGame(const std::string& platform, const std::string& name);
 
     // The settings page's events.
     void ComboEdit1ButtonClick();

@@ -8,12 +8,10 @@
 //   reading the same ".dat" files' bytes.
 //   search_bench CATALOGUE_DIR [QUERY]
 #include "BenchSupport.h"
-#include "browser/CodePage.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/Cp1251.h"
 #include "catalogue/Discovery.h"
 #include "components/BarChart.h"
-#include "components/Gauge.h"
 #include "platform/EventPump.h"
 #include "platform/SortedViews.h"
 #include "platform/dialogs/Dialogs.h"
@@ -68,12 +66,9 @@ int main(int argc, char** argv) {
     }
 
     QTabWidget window;
-    TGauge gauge;
-    auto* code = new CodePage(dir, &gauge);
-    auto* find = new FindPage(dir, code);
-    window.addTab(code, "Коды");
+    auto* find = new FindPage(dir);
+    window.addTab(new QWidget, "Коды");
     window.addTab(find, "Поиск");
-    QObject::connect(find, &FindPage::codePageRequested, &window, [&] { window.setCurrentWidget(code); });
     window.resize(708, 545);
     window.show();
     window.setCurrentWidget(find);

@@ -2,7 +2,9 @@
 
 #include "components/FlatEdit.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/Bounds.h"
 #include "ui/GuardedConnect.h"
+#include "ui/SelectByName.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/CatalogueNames.h"
 #include "catalogue/Messages.h"
@@ -252,5 +254,49 @@ void CodePage::LigthFindChange() {
     }
     CodeView->setItemIndex(match);
 }
+
+void CodePage::openGame(const std::string& platform, const std::string& name) {
+    CodeView->setFocus(Qt::OtherFocusReason);
+
+    for (int i = 0; i < Base->list()->count(); ++i)
+        if (Base->list()->itemView(i) == platform) Base->selectIndex(i);
+    BaseChange();
+
+    if (!name.empty()) {
+        const std::string first(1, name.front());
+        for (int i = 0; i < Codes->list()->count(); ++i)
+            if (Codes->list()->itemView(i) == first) Codes->selectIndex(i);
+    }
+    CodesChange();
+
+    LigthFind->setText(fromCp1251(name));
+    LigthFindChange();  // also when the box held that text already
+    // An empty line names no game: there is nothing to show.
+    if (!name.empty()) CodeViewClick();
+}
+
+void CodePage::applyLayout(QSize outer) {
+    using namespace bounds;
+    const int W = outer.width(), H = outer.height();
+    setWidth(CodeView, W / 3);
+    setHeight(CodeView, H - 152);
+    setHeight(textview, H - 152);
+    setWidth(Base, W / 6);
+    setLeft(Codes, W / 6);
+    setWidth(Codes, W / 6);
+    setWidth(LigthFind, W / 3);
+    setLeft(textview, W / 3 + 2);
+    setWidth(textview, W - textview->x() - 16);
+    setLeft(IconView, W / 3 + 2);
+}
+
+
+std::string CodePage::platform() const { return Base->selectedItem(); }
+
+void CodePage::selectPlatformByName(const std::string& name) { selectByName(*Base, programDir_, name); }
+
+std::vector<std::string> CodePage::platforms() const { return Base->list()->items(); }
+
+void CodePage::setTextMenu(QMenu* menu) { textview->setPopupMenu(menu); }
 
 }  // namespace kodrix
