@@ -69,21 +69,17 @@ void TForm3::setSources(std::function<QWidget*()> activeControl, std::function<Q
     fontColour_ = std::move(fontColour);
 }
 
-void TForm3::setViewerColor(const QColor& colour) {
+void TForm3::setColours(std::initializer_list<QPalette::ColorRole> roles, const QColor& colour) {
     QPalette p = palette();
-    p.setColor(QPalette::Window, colour);
-    p.setColor(QPalette::Base, colour);
+    for (QPalette::ColorRole role : roles) p.setColor(role, colour);
     setPalette(p);
 }
+
+void TForm3::setViewerColor(const QColor& colour) { setColours({QPalette::Window, QPalette::Base}, colour); }
 
 QColor TForm3::viewerColor() const { return palette().color(QPalette::Window); }
 
-void TForm3::setViewerFontColor(const QColor& colour) {
-    QPalette p = palette();
-    p.setColor(QPalette::WindowText, colour);
-    p.setColor(QPalette::Text, colour);
-    setPalette(p);
-}
+void TForm3::setViewerFontColor(const QColor& colour) { setColours({QPalette::WindowText, QPalette::Text}, colour); }
 
 QColor TForm3::viewerFontColor() const { return palette().color(QPalette::Text); }
 

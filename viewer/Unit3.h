@@ -15,6 +15,7 @@
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 
 namespace kodrix {
 
@@ -64,6 +65,8 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    void setColours(std::initializer_list<QPalette::ColorRole> roles, const QColor& colour);
+
     std::function<QWidget*()> activeControl_;
     std::function<QColor()> colour_;
     std::function<QFont()> font_;

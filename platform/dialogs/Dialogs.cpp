@@ -16,7 +16,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QPainter>
 #include <cstdlib>
 
 namespace kodrix::dialogs {
@@ -67,15 +66,6 @@ std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) {
 }
 
 namespace {
-
-QIcon colorSwatch(const QColor& color) {
-    QPixmap pm(16, 12);
-    pm.fill(color);
-    QPainter p(&pm);
-    p.setPen(Qt::black);
-    p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
-    return QIcon(pm);
-}
 
 // The colour choice of the font dialog: the 16 standard colours by name,
 // first the colour the dialog started at when it is none of them (by its
