@@ -57,7 +57,8 @@ QIcon tabImage(int index) {
 
 TForm1::TForm1(const std::filesystem::path& programDir, TForm1Services services, QWidget* parent)
     : QWidget(parent),
-      ProgramDir(programDir),
+      // Settled before the pages are made: each keeps its own copy.
+      ProgramDir(programDir.empty() ? executableDir() : programDir),
       ownSettings_(services.settings ? nullptr : std::make_unique<registry::IniSettingsStore>()),
       settings_(services.settings ? *services.settings : *ownSettings_),
       trayService_(services.tray) {
@@ -180,9 +181,9 @@ void TForm1::createViewers() {
 
 void TForm1::FormCreate() {
     // An error stops the remaining steps; the window opens with what was
-    // filled so far.
+    // filled so far. ProgramDir, the first step, was settled when the window
+    // was made, before its pages took their copies.
     guarded(this, [this] {
-        setProgramDir();
         setStatusPanelWidth();
         attachApplicationEvents();
         code->showFirstIcon();
@@ -200,10 +201,6 @@ void TForm1::FormCreate() {
 void TForm1::openFoundGame(const std::string& platform, const std::string& name) {
     PageControl1->setCurrentWidget(code);
     code->openGame(platform, name);
-}
-
-void TForm1::setProgramDir() {
-    if (ProgramDir.empty()) ProgramDir = executableDir();
 }
 
 void TForm1::setStatusPanelWidth() { VorlentaBar1->setPanelWidth(0, Gauge1->width()); }

@@ -52,8 +52,8 @@ public:
     static constexpr const char* kCaption = "Kodrix (32) v4.4 RC1";
     static constexpr std::uint32_t SC_MINIMIZE = 0xF020;
 
-    // programDir: the folder that holds the catalogue (normally the
-    // executable's own, see executableDir).
+    // programDir: the folder that holds the catalogue; empty for the
+    // executable's own (see executableDir).
     explicit TForm1(const std::filesystem::path& programDir, TForm1Services services = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -143,7 +143,6 @@ private:
     void FormCreate();
 
     // The steps of the creation step, in their order.
-    void setProgramDir();
     void setStatusPanelWidth();
     void attachApplicationEvents();
     void selectWindowColour();

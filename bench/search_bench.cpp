@@ -38,10 +38,9 @@ using namespace kodrix::bench;
 namespace {
 
 std::vector<std::filesystem::path> datFiles(const std::filesystem::path& platform) {
-    std::vector<DirEntry> files;
-    listFilesWithExtension(platform, ".dat", files);
     std::vector<std::filesystem::path> out;
-    for (const auto& f : files) out.push_back(f.path);
+    if (auto files = listFilesWithExtension(platform, ".dat"))
+        for (const auto& f : *files) out.push_back(f.path);
     return out;
 }
 
@@ -110,9 +109,7 @@ int main(int argc, char** argv) {
         allDats.insert(allDats.end(), files.begin(), files.end());
     }
     if (auto sol = findEntry(dir, "sol", EntryKind::Directory)) {
-        std::vector<DirEntry> modules;
-        listFilesWithExtension(*sol, ".dll", modules);
-        walkthroughs = static_cast<int>(modules.size());
+        if (auto modules = listFilesWithExtension(*sol, ".dll")) walkthroughs = static_cast<int>(modules->size());
     }
     int bars = 0;
     const double chartMs = medianMs(15, [&] {

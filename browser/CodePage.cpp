@@ -3,6 +3,7 @@
 #include "components/FlatEdit.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/Bounds.h"
+#include "ui/ErrorReport.h"
 #include "ui/GuardedConnect.h"
 #include "ui/SelectByName.h"
 #include "catalogue/CatalogueFs.h"
@@ -96,7 +97,7 @@ void CodePage::showFirstIcon() {
 
 void CodePage::listPlatforms() {
     const Listing platforms = kodrix::listPlatforms(programDir_);
-    if (platforms.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+    if (platforms.noDatabase) reportNoDatabase(window());
     Base->list()->addMany(platforms.names);
     Base->selectIndex(0);
 }
@@ -110,7 +111,7 @@ void CodePage::listFirstLetterGroups() {
 
 void CodePage::ListLetterGroups() {
     Listing groups = listLetterGroups(programDir_, Base->selectedItem());
-    if (groups.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+    if (groups.noDatabase) reportNoDatabase(window());
     Codes->list()->addMany(groups.names);
 }
 
@@ -168,35 +169,49 @@ void CodePage::ReadGame() {
     std::optional<std::string> game;
     if (CodeView->itemIndex() >= 0) game = CodeView->selectedItem();
     const GameRead read = readGame(PlatformPath(), letter(), game);
-    if (const GameReadReport* r = read.find(GameReadFailure::IniMissing)) {
-        dialogs::errorMessage(window(), fromCp1251(r->message));
-        return;
+    const QString name = game ? fromCp1251(*game) : QString();
+    if (read.begin && read.end) {
+        CodeBegin = *read.begin;
+        CodeEnd = *read.end;
     }
-    for (auto stop : {GameReadFailure::NoGameSelected, GameReadFailure::BadRange})
-        if (const GameReadReport* r = read.find(stop)) throw Error(r->message);
-    const QString name = fromCp1251(*game);
-    CodeBegin = *read.begin;
-    CodeEnd = *read.end;
-    showCodeText(read, name);
-    if (const GameReadReport* r = read.find(GameReadFailure::BadIcon)) throw Error(r->message);
+    // The reports come in the order the user sees them; the code text stands
+    // before a bad icon is reported.
+    bool textShown = false;
+    for (const GameReadReport& r : read.reports) {
+        switch (r.failure) {
+        case GameReadFailure::IniMissing: dialogs::errorMessage(window(), fromCp1251(r.message)); return;
+        case GameReadFailure::NoGameSelected:
+        case GameReadFailure::BadRange: throw Error(r.message);
+        case GameReadFailure::ModuleMissing:
+            dialogs::errorMessage(window(), fromCp1251(r.message));
+            textShown = true;
+            break;
+        case GameReadFailure::ModuleUnopenable:
+            showGameTitle(name);
+            textview->clearLines();
+            // A plain message dialog, captioned with the title just set.
+            dialogs::message(window(), fromCp1251(r.message), applicationTitle(), dialogs::Icon::None);
+            textShown = true;
+            break;
+        case GameReadFailure::BadIcon:
+            if (!textShown) showCodeText(read, name);
+            throw Error(r.message);
+        }
+    }
+    if (!textShown) showCodeText(read, name);
     GameIconIndex = *read.icon;
     ShowIcon();
     CodeView->setToolTip(name);
 }
 
-void CodePage::showCodeText(const GameRead& read, const QString& game) {
-    if (const GameReadReport* r = read.find(GameReadFailure::ModuleMissing)) {
-        dialogs::errorMessage(window(), fromCp1251(r->message));
-        return;
-    }
+void CodePage::showGameTitle(const QString& game) {
     CodeView->setToolTip(game);
     setApplicationTitle(QStringLiteral("Kodrix - ") + game);
+}
+
+void CodePage::showCodeText(const GameRead& read, const QString& game) {
+    showGameTitle(game);
     textview->clearLines();
-    if (const GameReadReport* r = read.find(GameReadFailure::ModuleUnopenable)) {
-        // A plain message dialog, captioned with the title just set.
-        dialogs::message(window(), fromCp1251(r->message), applicationTitle(), dialogs::Icon::None);
-        return;
-    }
     if (read.linesLeftOut == 0) {
         textview->setCp1251Lines(read.lines);
         return;

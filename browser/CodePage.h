@@ -91,6 +91,7 @@ protected:
 private:
     void createControls();
     void connectHandlers();
+    void showGameTitle(const QString& game);
     void showCodeText(const GameRead& read, const QString& game);
 
     std::filesystem::path programDir_;

@@ -26,7 +26,6 @@ void TComboEdit::setText(const QString& text) {
     edit_->setText(text);
     edit_->home(false);  // a name wider than the box reads from its beginning
 }
-QString TComboEdit::buttonHint() const { return button_->toolTip(); }
 void TComboEdit::setButtonHint(const QString& hint) { button_->setToolTip(hint); }
 
 }  // namespace kodrix

@@ -17,6 +17,7 @@
 #include "platform/dialogs/Dialogs.h"
 #include "platform/richedit/RichEditView.h"
 #include "ui/Bounds.h"
+#include "ui/ErrorReport.h"
 #include "ui/GuardedConnect.h"
 #include "ui/SelectByName.h"
 
@@ -150,7 +151,7 @@ bool FindPage::eventFilter(QObject* watched, QEvent* event) {
 
 void FindPage::listPlatforms() {
     const Listing platforms = kodrix::listPlatforms(programDir_);
-    if (platforms.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+    if (platforms.noDatabase) reportNoDatabase(window());
     base2->list()->addMany(platforms.names);
     base2->selectIndex(0);
 }
@@ -176,7 +177,7 @@ void FindPage::SpeedButton1Click() {
     bool collecting = true;
     try {
         const Listing groups = listLetterGroups(programDir_, platform);
-        if (groups.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+        if (groups.noDatabase) reportNoDatabase(window());
         groups_->append(groups.names);
         collectCandidates(platformDir(programDir_, platform), query.size());
         collecting = false;

@@ -33,16 +33,6 @@ int codePageOfCharset(int charset) {
     }
 }
 
-bool isDoubleByteCodePage(int codePage) {
-    switch (codePage) {
-    case 932: case 936: case 949: case 950: case 1361: case 54936:
-    case 10001: case 10002: case 10003: case 10008:
-        return true;
-    default:
-        return false;
-    }
-}
-
 namespace {
 
 std::string iconvName(int codePage) {

@@ -13,9 +13,6 @@ namespace kodrix::rtf {
 // document's code page applies then.
 int codePageOfCharset(int charset);
 
-// Code pages whose characters may take two bytes (the second possibly ASCII).
-bool isDoubleByteCodePage(int codePage);
-
 // Decodes bytes of a Windows code page. Code page 1251 is built in; every
 // other code page goes through iconv, its descriptor opened on first use and
 // kept for the decoder's lifetime. A code page iconv does not know decodes as

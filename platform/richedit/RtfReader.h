@@ -16,14 +16,13 @@
 // closing brace is ignored. Only data that does not begin with "{\rtf" is an
 // error.
 #include "RichText.h"
+#include "catalogue/Result.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace kodrix::rtf {
 
@@ -34,29 +33,6 @@ namespace kodrix::rtf {
 inline constexpr std::size_t kMaxGroupDepth = 512;
 inline constexpr std::size_t kMaxControlWordLength = 32;
 inline constexpr std::int32_t kMaxParameter = 1'000'000'000;
-
-// A reader's answer: the value, or why there is none.
-template <class T>
-class Result {
-public:
-    Result(T value) : value_(std::move(value)) {}
-    static Result failure(std::string reason) {
-        Result r;
-        r.reason_ = std::move(reason);
-        return r;
-    }
-    explicit operator bool() const { return value_.has_value(); }
-    T& operator*() { return *value_; }
-    const T& operator*() const { return *value_; }
-    T* operator->() { return &*value_; }
-    const T* operator->() const { return &*value_; }
-    const std::string& reason() const { return reason_; }
-
-private:
-    Result() = default;
-    std::optional<T> value_;
-    std::string reason_;
-};
 
 using Bytes = std::span<const std::uint8_t>;
 
