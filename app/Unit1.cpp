@@ -25,6 +25,7 @@
 #include <QGuiApplication>
 #include <QPainter>
 #include <QScreen>
+#include <QShortcut>
 #include <QTabBar>
 #include <QTabWidget>
 #include <QTimer>
@@ -119,9 +120,22 @@ void TForm1::createControls() {
     addPage("graphik", QStringLiteral("График"), graphik);
     setting = new SettingPage;
     addPage("setting", QStringLiteral("Настройки"), setting);
+    setting->ComboEdit1->setText(font().family());  // the window's font until the settings change it
     connectGuarded(setting->ComboEdit1, &TComboEdit::buttonClick, this, &TForm1::ComboEdit1ButtonClick);
     connectGuarded(setting->ColorBox1, &TColorBox::colorChanged, this, &TForm1::ColorBox1Change);
     PageControl1->setCurrentWidget(code);
+    // Ctrl+Tab and Ctrl+Shift+Tab turn the pages wherever the focus is in
+    // the window: the tab control alone sees them only when no control on
+    // the page (a drop-down list, an edit) keeps them first.
+    const auto turnPages = [this](const QKeySequence& keys, int step) {
+        auto* shortcut = new QShortcut(keys, this);
+        connect(shortcut, &QShortcut::activated, this, [this, step] {
+            const int pages = PageControl1->count();
+            if (pages > 0) PageControl1->setCurrentIndex((PageControl1->currentIndex() + step + pages) % pages);
+        });
+    };
+    turnPages(QKeySequence(Qt::CTRL | Qt::Key_Tab), 1);
+    turnPages(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Tab), -1);
 
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -161,10 +175,11 @@ void TForm1::createViewers() {
     Form3 = std::make_unique<TForm3>();
     Actions->setViewer(Form3.get());
     // The detached viewer shows the active view's content in the colour and
-    // font of the settings page.
+    // font of the settings page, the font in its colour.
     Form3->setSources([this] { return focusWidget(); },
                       [this] { return setting->ColorBox1->selected().toQColor(); },
-                      [this] { return setting->FontDialog1.Font; });
+                      [this] { return setting->FontDialog1.Font; },
+                      [this] { return setting->FontDialog1.Color.toQColor(); });
     // A link there opens a screenshot of the walkthrough selected here.
     connectGuarded(Form3->RxRichEdit2, &RichEditView::URLClick, solution, &SolutionPage::RxRichEdit2URLClick);
 }

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <memory>
 
@@ -148,6 +149,8 @@ private:
 
     void restoreFromTray();
     void applyPalette();
+    // Changes the window's font; the settings page's font box follows.
+    void applyFont(const std::function<void(QFont&)>& change);
 
     std::unique_ptr<registry::SettingsStore> ownSettings_;  // when no store was given
     registry::SettingsStore& settings_;

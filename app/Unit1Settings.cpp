@@ -49,6 +49,14 @@ void TForm1::setFontColor(TColor color) {
     applyPalette();
 }
 
+void TForm1::applyFont(const std::function<void(QFont&)>& change) {
+    QFont f = font();
+    change(f);
+    setFont(f);
+    // The font box always names the window's font.
+    setting->ComboEdit1->setText(font().family());
+}
+
 void TForm1::LoadSettings() {
     // A missing key reads as empty values: nothing is applied.
     settings_.openKey(QStringLiteral("SOFTWARE\\Vorlenta\\Kodrix\\Settings"), false);
@@ -62,22 +70,28 @@ void TForm1::LoadSettings() {
         }
     } release{settings_};
 
-    QFont f = font();
+    // Each value takes effect as it is read: a value that stops the load
+    // (one that is no integer, or no string) leaves those before it applied.
     const QString fontName = settings_.readString(QStringLiteral("FontName"));
-    if (!fontName.isEmpty()) f.setFamily(fontName);
+    if (!fontName.isEmpty()) applyFont([&](QFont& f) { f.setFamily(fontName); });
     const QString fontColor = settings_.readString(QStringLiteral("FontColor"));
     if (!fontColor.isEmpty()) setFontColor(TColor::fromText(fontColor));
     const QString fontSize = settings_.readString(QStringLiteral("FontSize"));
-    if (!fontSize.isEmpty()) setFontPoints(f, strToInt(toCp1251(fontSize)));
+    if (!fontSize.isEmpty()) {
+        const int points = strToInt(toCp1251(fontSize));
+        applyFont([&](QFont& f) { setFontPoints(f, points); });
+    }
     const QString mainFormColor = settings_.readString(QStringLiteral("MainFormColor"));
     if (!mainFormColor.isEmpty()) setColor(TColor::fromText(mainFormColor));
     // Styles are only added, never removed.
-    if (settings_.readString(QStringLiteral("FontBold")) == QLatin1String("1")) f.setBold(true);
-    if (settings_.readString(QStringLiteral("FontUnderline")) == QLatin1String("1")) f.setUnderline(true);
-    if (settings_.readString(QStringLiteral("FontItalic")) == QLatin1String("1")) f.setItalic(true);
-    setFont(f);
-
+    if (settings_.readString(QStringLiteral("FontBold")) == QLatin1String("1"))
+        applyFont([](QFont& f) { f.setBold(true); });
+    if (settings_.readString(QStringLiteral("FontUnderline")) == QLatin1String("1"))
+        applyFont([](QFont& f) { f.setUnderline(true); });
+    if (settings_.readString(QStringLiteral("FontItalic")) == QLatin1String("1"))
+        applyFont([](QFont& f) { f.setItalic(true); });
     setting->ComboEdit1->setText(font().family());
+
     code->selectPlatformByName(toCp1251(settings_.readString(QStringLiteral("LastBase"))));
     find->selectPlatformByName(toCp1251(settings_.readString(QStringLiteral("LastBaseFind"))));
     const QString lastPage = settings_.readString(QStringLiteral("LastPage"));
@@ -110,7 +124,11 @@ void TForm1::SaveSettings() {
 void TForm1::ComboEdit1ButtonClick() {
     dialogs::FontDialog& dialog = setting->FontDialog1;
     dialog.Font = font();
-    if (dialog.Execute(this)) setFont(pixelSized(dialog.Font));
+    dialog.Color = FontColor;
+    if (dialog.Execute(this)) {
+        setFont(pixelSized(dialog.Font));
+        setFontColor(dialog.Color);
+    }
     setting->ComboEdit1->setText(dialog.Font.family());
     LayoutSettingPage();
 }

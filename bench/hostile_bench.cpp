@@ -8,7 +8,11 @@
 //  3. the worst game click: a range from the least to the greatest 32-bit
 //     integer (the code text's cap reached) over 65536 strings of 254 bytes:
 //     the click itself, and how long the window then takes to answer an event
-//     (target: a quarter of a second or less).
+//     (target: a quarter of a second or less);
+//  4. `kodrix-cli codes` on that range, read for 64 MB and for 512 MB and
+//     then left: the rate (CPU time too, the wall time depending on the
+//     machine's load), and the peak memory of the longer read against the
+//     shorter one (target: 1.0; the text streams, it is never held).
 // Each window figure comes from a child process of its own, so the peaks do
 // not mix.
 //
@@ -100,14 +104,17 @@ void buildCatalogue(const fs::path& dir) {
 
 struct ProcessRun {
     double ms = 0;
+    double cpuMs = 0;  // user + system
     long peakKb = 0;
     int status = -1;
     std::string out;
+    std::size_t bytesRead = 0;
 };
 
 // Runs a command with stdout captured (stderr to /dev/null); wall time and
-// the child's peak RSS from wait4.
-ProcessRun run(const std::vector<std::string>& argv, bool keepOutput) {
+// the child's peak RSS from wait4. With readLimit, the output is read that
+// far and the pipe then closed, as a reader that stops does.
+ProcessRun run(const std::vector<std::string>& argv, bool keepOutput, std::size_t readLimit = SIZE_MAX) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -130,13 +137,19 @@ ProcessRun run(const std::vector<std::string>& argv, bool keepOutput) {
     }
     char buf[1 << 16];
     ssize_t n;
-    while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0)
+    std::size_t total = 0;
+    while (total < readLimit && (n = ::read(pipeFds[0], buf, sizeof buf)) > 0) {
+        total += static_cast<std::size_t>(n);
         if (keepOutput) r.out.append(buf, static_cast<std::size_t>(n));
+    }
+    r.bytesRead = total;
     ::close(pipeFds[0]);
     rusage usage{};
     wait4(pid, &r.status, 0, &usage);
     r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     r.peakKb = usage.ru_maxrss;
+    r.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+              (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     return r;
 }
 
@@ -263,6 +276,19 @@ int main(int argc, char** argv) {
     } else {
         std::printf("worst game click: the child failed (status %d)\n", click.status);
     }
+
+    const std::vector<std::string> codes{cli, "--catalogue", dir.string(), "codes", "Big", "W", "Worst"};
+    const ProcessRun shortRead = run(codes, false, 64u << 20);
+    const ProcessRun longRead = run(codes, false, 512u << 20);
+    const auto endedWell = [](const ProcessRun& r) { return WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0; };
+    std::printf("kodrix-cli codes over every 32-bit ID (254-byte strings), read for %zu MB and left: %.0f ms"
+                " (%.0f MB/s; CPU %.0f ms, %.0f MB/s), peak %ld KB = %.2f x its peak when read for %zu MB (%ld KB)%s"
+                "  [target: 1.0 x]\n",
+                longRead.bytesRead >> 20, longRead.ms, (longRead.bytesRead / 1048576.0) / (longRead.ms / 1000.0),
+                longRead.cpuMs, (longRead.bytesRead / 1048576.0) / (longRead.cpuMs / 1000.0), longRead.peakKb,
+                shortRead.peakKb > 0 ? double(longRead.peakKb) / shortRead.peakKb : 0.0, shortRead.bytesRead >> 20,
+                shortRead.peakKb,
+                endedWell(shortRead) && endedWell(longRead) ? ", both ended normally" : "  (did not end normally)");
     std::error_code ec;
     fs::remove_all(dir, ec);
     return 0;

@@ -212,7 +212,15 @@ void CodePage::showGameTitle(const QString& game) {
 void CodePage::showCodeText(const GameRead& read, const QString& game) {
     showGameTitle(game);
     textview->clearLines();
-    textview->setCp1251Lines(read.lines);
+    if (read.linesLeftOut == 0) {
+        textview->setCp1251Lines(read.lines);
+        return;
+    }
+    // Cut at the cap: the last line says so, so the text is not taken for
+    // the whole one.
+    std::vector<std::string> lines = read.lines;
+    lines.push_back(messages::codeTextLeftOut(read.linesLeftOut));
+    textview->setCp1251Lines(lines);
 }
 
 void CodePage::ShowIcon() {

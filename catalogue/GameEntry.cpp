@@ -39,17 +39,27 @@ std::int32_t readBegin(const IniProfile& ini, std::string_view game) { return in
 std::int32_t readEnd(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "end"); }
 std::int32_t readIcon(const IniProfile& ini, std::string_view game) { return ini.readInteger(game, "icon"); }
 
-std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_t begin, std::int32_t end) {
-    std::vector<std::string> lines;
-    if (end < begin) return lines;
-    const std::uint64_t span = std::uint64_t(std::int64_t(end) - std::int64_t(begin)) + 1;
-    const std::size_t count = static_cast<std::size_t>(std::min<std::uint64_t>(span, kMaxCodeTextLines));
-    static_assert(kMaxCodeTextLines <= 65536, "past 65536 lines the 16-bit IDs repeat");
-    lines.reserve(count);
+std::uint64_t codeTextLength(std::int32_t begin, std::int32_t end) {
+    if (end < begin) return 0;
+    return std::uint64_t(std::int64_t(end) - std::int64_t(begin)) + 1;
+}
+
+void streamCodeText(const ResourceModule& module, std::int32_t begin, std::int32_t end, const CodeLineSink& sink) {
+    const std::uint64_t count = codeTextLength(begin, end);
     // Only the low 16 bits of an ID select a string.
     const std::uint32_t first = static_cast<std::uint32_t>(begin);
-    for (std::size_t i = 0; i < count; ++i)
-        lines.push_back(module.loadString((first + static_cast<std::uint32_t>(i)) & 0xFFFFu));
+    for (std::uint64_t i = 0; i < count; ++i)
+        if (!sink(module.loadString((first + static_cast<std::uint32_t>(i)) & 0xFFFFu))) return;
+}
+
+std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_t begin, std::int32_t end) {
+    static_assert(kMaxCodeTextLines <= 65536, "past 65536 lines the 16-bit IDs repeat");
+    std::vector<std::string> lines;
+    lines.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(codeTextLength(begin, end), kMaxCodeTextLines)));
+    streamCodeText(module, begin, end, [&](std::string_view line) {
+        lines.emplace_back(line);
+        return lines.size() < kMaxCodeTextLines;
+    });
     return lines;
 }
 
@@ -60,7 +70,7 @@ const GameReadReport* GameRead::find(GameReadFailure failure) const {
 }
 
 GameRead readGame(const std::filesystem::path& platformDir, std::string_view group,
-                  const std::optional<std::string>& selected) {
+                  const std::optional<std::string>& selected, const CodeLineSink& stream) {
     GameRead r;
     // Each file is looked up once: the check that it exists and the open
     // that follows see the same regular file.
@@ -89,7 +99,12 @@ GameRead readGame(const std::filesystem::path& platformDir, std::string_view gro
     if (!moduleFile.exists()) {
         r.reports.push_back({GameReadFailure::ModuleMissing, messages::missingFile(moduleName)});
     } else if (auto module = openModule(std::move(moduleFile))) {
-        r.lines = codeTextLines(*module, *r.begin, *r.end);
+        if (stream) {
+            streamCodeText(*module, *r.begin, *r.end, stream);
+        } else {
+            r.lines = codeTextLines(*module, *r.begin, *r.end);
+            r.linesLeftOut = codeTextLength(*r.begin, *r.end) - r.lines.size();
+        }
         r.textShown = true;
     } else {
         r.reports.push_back({GameReadFailure::ModuleUnopenable, messages::moduleError()});

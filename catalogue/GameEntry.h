@@ -12,6 +12,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -19,13 +20,16 @@
 
 namespace kodrix {
 
-// The most lines a code text yields, the program's and the terminal tool's
-// alike. A range from an INI value can span four billion IDs; string IDs are
-// 16-bit, so past 65536 lines the text only repeats, and the text view's time
-// to take the text grows with it: 8192 lines of the longest strings (254
-// bytes, 2 MB of text) keep a click on any game well within a quarter of a
-// second (see bench/hostile_bench). The first kMaxCodeTextLines lines are given.
+// The most lines of a code text the window shows. A range from an INI value
+// can span four billion IDs, and the text view's time to take the text grows
+// with it: 8192 lines of the longest strings (254 bytes, 2 MB of text) keep a
+// click on any game well within a quarter of a second (see
+// bench/hostile_bench). The window shows the first kMaxCodeTextLines lines
+// and says how many it leaves out; the terminal tool streams the whole text.
 constexpr std::size_t kMaxCodeTextLines = 8192;
+
+// Receives a code text line by line, in ID order; returns false to stop.
+using CodeLineSink = std::function<bool(std::string_view line)>;
 
 // The group's INI file; raises "Cannot open file "%s". %s" when it is not
 // there or cannot be read.
@@ -41,10 +45,18 @@ std::int32_t readBegin(const IniProfile& ini, std::string_view game);
 std::int32_t readEnd(const IniProfile& ini, std::string_view game);
 std::int32_t readIcon(const IniProfile& ini, std::string_view game);
 
+// The number of lines of the range begin..end inclusive: 0 when end < begin,
+// up to 2^32.
+std::uint64_t codeTextLength(std::int32_t begin, std::int32_t end);
+
 // Strings begin..end inclusive in ID order, one line each (none when
 // end < begin); each as loadString gives it (low 16 bits of the ID, at most
-// 254 bytes, "" when absent). At most kMaxCodeTextLines lines, so no ID
-// comes twice.
+// 254 bytes, "" when absent), so past 65536 lines the text repeats. Each line
+// goes to sink as it is read, until sink returns false: memory stays the same
+// whatever the range.
+void streamCodeText(const ResourceModule& module, std::int32_t begin, std::int32_t end, const CodeLineSink& sink);
+
+// The first kMaxCodeTextLines lines of streamCodeText, so no ID comes twice.
 std::vector<std::string> codeTextLines(const ResourceModule& module, std::int32_t begin, std::int32_t end);
 
 // The whole read of a game, step by step as a click on it runs: INI present,
@@ -68,7 +80,8 @@ struct GameRead {
     std::vector<GameReadReport> reports;  // in the order the user would see them
     std::optional<std::int32_t> begin, end, icon;
     bool textShown = false;               // the module was opened and the lines read
-    std::vector<std::string> lines;
+    std::vector<std::string> lines;       // at most kMaxCodeTextLines (none when streamed)
+    std::uint64_t linesLeftOut = 0;       // the range's lines beyond the cap
 
     bool ok() const { return reports.empty(); }
     // The report of that kind, or null.
@@ -78,7 +91,9 @@ struct GameRead {
 // Reads game (the section name, cp1251; nullopt when no game is selected)
 // of letter group `group` (as the letter list shows it) in the platform
 // folder. "Cannot open file" errors of an unreadable INI propagate as Error.
+// With a stream, the whole code text goes to it (streamCodeText) instead of
+// into lines.
 GameRead readGame(const std::filesystem::path& platformDir, std::string_view group,
-                  const std::optional<std::string>& game);
+                  const std::optional<std::string>& game, const CodeLineSink& stream = {});
 
 }  // namespace kodrix

@@ -14,6 +14,10 @@ std::string moduleError() {
         "Ошибка при использовании динамической библиотеки. Возможно библиотека отсутствует или испорчена.");
 }
 
+std::string codeTextLeftOut(std::uint64_t lines) {
+    return cp1251::fromUtf8("… не показано строк: ") + std::to_string(lines);
+}
+
 std::string systemReason(int errnoValue) {
     if (errnoValue == kNotRegularFile) return "Not a regular file";
     return cp1251::fromUtf8(std::strerror(errnoValue));

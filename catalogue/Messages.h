@@ -14,6 +14,9 @@ std::string noDatabase();                               // "Не найдено 
 std::string missingFile(std::string_view fileName);     // "Не найден файл " + name
 std::string moduleError();                              // the group module cannot be opened
 
+// The last line of a code text the window cut at its cap.
+std::string codeTextLeftOut(std::uint64_t lines);         // "… не показано строк: " + lines
+
 // Errors reported by the general error report (the runtime's own texts).
 // pathCp1251: the path as the program shows it; errnoValue: the system's reason.
 std::string cannotOpenFile(std::string_view pathCp1251, int errnoValue);    // Cannot open file "%s". %s

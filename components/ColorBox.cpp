@@ -4,22 +4,11 @@
 #include "platform/dialogs/Dialogs.h"
 
 #include <QEvent>
-#include <QPainter>
-#include <QPixmap>
 
 namespace kodrix {
 namespace {
 
 constexpr int kColorRole = Qt::UserRole;
-
-QIcon swatch(const QColor& color) {
-    QPixmap pm(16, 12);
-    pm.fill(color);
-    QPainter p(&pm);
-    p.setPen(Qt::black);
-    p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
-    return QIcon(pm);
-}
 
 QString displayName(const char* identifier) { return QString::fromLatin1(identifier).mid(2); }  // without "cl"
 
@@ -37,7 +26,7 @@ TColorBox::TColorBox(QWidget* parent) : QComboBox(parent) {
 }
 
 void TColorBox::addColor(TColor color, const QString& name) {
-    addItem(swatch(color.toQColor(palette())), name);
+    addItem(colorSwatch(color.toQColor(palette())), name);
     setItemData(count() - 1, color.number(), kColorRole);
 }
 
@@ -45,7 +34,7 @@ TColor TColorBox::colorAt(int index) const { return TColor(itemData(index, kColo
 
 void TColorBox::setColorAt(int index, TColor color) {
     setItemData(index, color.number(), kColorRole);
-    setItemIcon(index, swatch(color.toQColor(palette())));
+    setItemIcon(index, colorSwatch(color.toQColor(palette())));
 }
 
 TColor TColorBox::selected() const { return colorAt(currentIndex()); }
@@ -77,7 +66,7 @@ void TColorBox::userSelected(int index) {
 }
 
 void TColorBox::refreshSwatches() {
-    for (int i = 0; i < count(); ++i) setItemIcon(i, swatch(colorAt(i).toQColor(palette())));
+    for (int i = 0; i < count(); ++i) setItemIcon(i, colorSwatch(colorAt(i).toQColor(palette())));
 }
 
 void TColorBox::changeEvent(QEvent* event) {

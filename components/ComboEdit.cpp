@@ -22,7 +22,10 @@ TComboEdit::TComboEdit(QWidget* parent) : QWidget(parent), edit_(new QLineEdit(t
 }
 
 QString TComboEdit::text() const { return edit_->text(); }
-void TComboEdit::setText(const QString& text) { edit_->setText(text); }
+void TComboEdit::setText(const QString& text) {
+    edit_->setText(text);
+    edit_->home(false);  // a name wider than the box reads from its beginning
+}
 void TComboEdit::setButtonHint(const QString& hint) { button_->setToolTip(hint); }
 
 }  // namespace kodrix

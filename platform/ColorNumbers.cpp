@@ -4,7 +4,9 @@
 #include "platform/Text.h"
 
 #include <QGuiApplication>
+#include <QPainter>
 #include <QPalette>
+#include <QPixmap>
 
 
 namespace kodrix {
@@ -128,5 +130,14 @@ QString TColor::identifier() const {
 std::span<const NamedColor> standardColors() { return kStandard; }
 std::span<const NamedColor> extendedColors() { return kExtended; }
 std::span<const NamedColor> systemColors() { return kSystem; }
+
+QIcon colorSwatch(const QColor& color) {
+    QPixmap pm(16, 12);
+    pm.fill(color);
+    QPainter p(&pm);
+    p.setPen(Qt::black);
+    p.drawRect(0, 0, pm.width() - 1, pm.height() - 1);
+    return QIcon(pm);
+}
 
 }  // namespace kodrix

@@ -11,6 +11,7 @@
 // list does not hold shows black. A number whose high byte is neither 0 nor
 // 0xFF shows its low three bytes as RGB.
 #include <QColor>
+#include <QIcon>
 #include <QString>
 
 #include <cstdint>
@@ -123,5 +124,8 @@ struct NamedColor {
 std::span<const NamedColor> standardColors();
 std::span<const NamedColor> extendedColors();
 std::span<const NamedColor> systemColors();
+
+// A colour's small picture in a colour list: the colour in a thin black frame.
+QIcon colorSwatch(const QColor& color);
 
 }  // namespace kodrix

@@ -5,6 +5,7 @@
 #include "catalogue/Messages.h"
 
 #include <QKeyEvent>
+#include <QMouseEvent>
 #include <QProxyStyle>
 
 namespace kodrix {
@@ -46,8 +47,39 @@ SortedListBox::SortedListBox(QWidget* parent) : QListView(parent), list_(new Sor
 
 void SortedListBox::keyPressEvent(QKeyEvent* event) {
     const int before = itemIndex();
+    // The view's cursor may rest on the first item without selecting it (a
+    // list that took the focus by Tab): Down would move on to the second.
+    if (before < 0 && event->key() == Qt::Key_Down && event->modifiers() == Qt::NoModifier && list_->count() > 0) {
+        setCurrentIndex(list_->index(0));
+        event->accept();
+        emit itemClicked();
+        return;
+    }
     QListView::keyPressEvent(event);
     if (itemIndex() != before && itemIndex() >= 0) emit itemClicked();
+}
+
+void SortedListBox::changeEvent(QEvent* event) {
+    QListView::changeEvent(event);
+    if (event->type() == QEvent::FontChange) updateScrollWidth();
+}
+
+void SortedListBox::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();  // the context menu comes as an event of its own
+        return;
+    }
+    QListView::mousePressEvent(event);
+}
+
+void SortedListBox::mouseMoveEvent(QMouseEvent* event) {
+    if (event->buttons() != Qt::NoButton && !(event->buttons() & Qt::LeftButton)) return;
+    QListView::mouseMoveEvent(event);
+}
+
+void SortedListBox::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    QListView::mouseReleaseEvent(event);
 }
 
 int SortedListBox::itemIndex() const {

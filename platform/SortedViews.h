@@ -34,7 +34,8 @@ public:
     int itemIndex() const;            // -1 with no selection
     void setItemIndex(int index);     // no change event
     std::string selectedItem() const; // throws "List index out of bounds (-1)" with none
-    // Sideways scrolling: the extent is the widest item plus one "x".
+    // Sideways scrolling: the extent is the widest item plus one "x". The
+    // rows are as tall as the font's text; both follow a change of font.
     void updateScrollWidth();
 
 signals:
@@ -42,7 +43,14 @@ signals:
     void itemClicked();
 
 protected:
+    // With no item selected, the first Down selects the first item.
     void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    // Only the left button selects; a right or middle press leaves the
+    // selection as it is.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:
     SortedStringList* list_;

@@ -7,6 +7,7 @@
 #include "catalogue/GameSearch.h"
 #include "catalogue/Messages.h"
 #include "catalogue/TextList.h"
+#include "components/AutoSizeLabel.h"
 #include "components/FlatEdit.h"
 #include "components/ProgresBarFlat.h"
 #include "platform/EventPump.h"
@@ -23,7 +24,6 @@
 #include <QComboBox>
 #include <QElapsedTimer>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
@@ -75,14 +75,17 @@ void FindPage::createControls() {
     SpeedButton1->setToolTip(QStringLiteral("Начать поиск требуемой игры"));
     SpeedButton1->setToolButtonStyle(Qt::ToolButtonTextOnly);
     SpeedButton1->setAutoRaise(true);  // flat
-    // Its own font: every attribute set, so the window's font never reaches it.
+    SpeedButton1->setFocusPolicy(Qt::NoFocus);  // a flat button: Tab passes it by, Enter in Edit1 starts a run
+    // Its own font: every attribute set (not italic, not underlined, not
+    // struck out included), so the window's font never reaches it.
     QFont buttonFont(QStringLiteral("MS Sans Serif"));
     buttonFont.setStyleHint(QFont::SansSerif);
     buttonFont.setPixelSize(19);  // 14 point at 96 dots per inch
     buttonFont.setBold(true);
+    buttonFont.setResolveMask(QFont::AllPropertiesResolved);
     SpeedButton1->setFont(buttonFont);
 
-    Label1 = new QLabel(kIdleStatus, this);
+    Label1 = new TAutoSizeLabel(kIdleStatus, this);
     Label1->setObjectName(QStringLiteral("Label1"));
     Label1->setGeometry(8, 109, 73, 13);
 
@@ -114,6 +117,9 @@ void FindPage::createControls() {
     RxRichEdit1->setGeometry(210, 0, 493, 439);
     RxRichEdit1->setAcceptRichText(false);  // plain text
     RxRichEdit1->setOwnFormat(RichEditView::TextFormat::PlainText);
+    // A status wider than the column (a large font) reads whole over the
+    // edge of the text view beside it, which nothing fills.
+    Label1->raise();
 
     PopupMenu4 = new QMenu(this);
     PopupMenu4->setObjectName(QStringLiteral("PopupMenu4"));
@@ -255,12 +261,7 @@ void FindPage::showProgress(int position, int last) {
     NProgressBar1->setPosition(position);
 }
 
-void FindPage::setStatus(const QString& text) {
-    if (Label1->text() == text) return;
-    Label1->setText(text);
-    // The label sizes itself to its text; the window's layout may widen it.
-    Label1->resize(std::max(Label1->width(), Label1->sizeHint().width()), Label1->height());
-}
+void FindPage::setStatus(const QString& text) { Label1->setText(text); }
 
 void FindPage::endRun() {
     setStatus(finalStatus(TextListBox1->list()->count()));

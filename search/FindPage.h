@@ -15,7 +15,6 @@
 #include <vector>
 
 class QComboBox;
-class QLabel;
 class QLineEdit;
 class QListView;
 class QMenu;
@@ -30,6 +29,7 @@ class SaveDialog;
 class RichEditView;
 class SortedComboBox;
 class SortedListBox;
+class TAutoSizeLabel;
 class TNProgressBar;
 class WorkList;
 
@@ -42,7 +42,7 @@ public:
     SortedComboBox* base2 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QToolButton* SpeedButton1 = nullptr;
-    QLabel* Label1 = nullptr;
+    TAutoSizeLabel* Label1 = nullptr;  // the status line
     TNProgressBar* NProgressBar1 = nullptr;
     SortedListBox* TextListBox1 = nullptr;
     QComboBox* ComboBox1 = nullptr;   // work list: the run's letter groups, never shown

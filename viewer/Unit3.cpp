@@ -6,8 +6,10 @@
 #include "platform/Text.h"
 #include "platform/richedit/RichEditView.h"
 #include "ui/ErrorReport.h"
+#include "ui/OuterSize.h"
 
 #include <QShowEvent>
+#include <QWindowStateChangeEvent>
 #include <QVBoxLayout>
 
 namespace kodrix {
@@ -54,25 +56,32 @@ TForm3::TForm3(QWidget* parent)
     // The viewer's active control is its view.
     RxRichEdit2->setFocus(Qt::OtherFocusReason);
 
-    resize(kRestoredSize);
+    resize(kRestoredSize);  // the client size until the frame is known
+    restoredSize_ = new OuterSizeKeeper(this, kRestoredSize);
     setWindowState(Qt::WindowMaximized);
 }
 
 void TForm3::setSources(std::function<QWidget*()> activeControl, std::function<QColor()> colour,
-                        std::function<QFont()> font) {
+                        std::function<QFont()> font, std::function<QColor()> fontColour) {
     activeControl_ = std::move(activeControl);
     colour_ = std::move(colour);
     font_ = std::move(font);
+    fontColour_ = std::move(fontColour);
 }
 
-void TForm3::setViewerColor(const QColor& colour) {
+void TForm3::setColours(std::initializer_list<QPalette::ColorRole> roles, const QColor& colour) {
     QPalette p = palette();
-    p.setColor(QPalette::Window, colour);
-    p.setColor(QPalette::Base, colour);
+    for (QPalette::ColorRole role : roles) p.setColor(role, colour);
     setPalette(p);
 }
 
+void TForm3::setViewerColor(const QColor& colour) { setColours({QPalette::Window, QPalette::Base}, colour); }
+
 QColor TForm3::viewerColor() const { return palette().color(QPalette::Window); }
+
+void TForm3::setViewerFontColor(const QColor& colour) { setColours({QPalette::WindowText, QPalette::Text}, colour); }
+
+QColor TForm3::viewerFontColor() const { return palette().color(QPalette::Text); }
 
 void TForm3::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
@@ -80,9 +89,20 @@ void TForm3::showEvent(QShowEvent* event) {
     if (!event->spontaneous()) guarded(this, [this] { FormShow(); });
 }
 
+void TForm3::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Restored from maximised: the window manager gives back the size asked
+    // for before the frame was known; the frame now counts in it.
+    if (event->type() == QEvent::WindowStateChange &&
+        (static_cast<QWindowStateChangeEvent*>(event)->oldState() & Qt::WindowMaximized) &&
+        !(windowState() & (Qt::WindowMaximized | Qt::WindowMinimized | Qt::WindowFullScreen)))
+        restoredSize_->apply();
+}
+
 void TForm3::FormShow() {
     if (colour_) setViewerColor(colour_());
     if (font_) setFont(font_());
+    if (fontColour_) setViewerFontColor(fontColour_());
     const auto* source = dynamic_cast<const RichEditView*>(activeControl_ ? activeControl_() : nullptr);
     if (!source) throw Error(messages::invalidClassTypecast());
     RxRichEdit2->loadFromStream(contentCopy(*source));

@@ -3,8 +3,8 @@
 // active text view in a large window of its own, with a smaller popup menu
 // (copy, select all, print, save). Created hidden at start-up and kept until
 // the program ends; closing it only hides it, and it keeps its content.
-// It opens maximised (restored size 696 x 480) and has no minimise button;
-// closing it never ends the program.
+// It opens maximised and has no minimise button; restored, its outer size,
+// frame included, is 696 x 480. Closing it never ends the program.
 //
 // Every time it is shown, FormShow refills it from the main window: its
 // colour, its font, then its content. The main window gives it those three
@@ -15,9 +15,11 @@
 #include <QWidget>
 
 #include <functional>
+#include <initializer_list>
 
 namespace kodrix {
 
+class OuterSizeKeeper;
 class RichEditView;
 class TextActions;
 
@@ -37,12 +39,13 @@ public:
 
     // What FormShow copies: the main window's active control (the text view
     // to show, or whatever else has the focus there), the colour selected in
-    // the settings' colour box and the font held by its font dialog. Unset
-    // sources leave colour, font or content as they are.
+    // the settings' colour box and the font held by its font dialog, with
+    // that font's colour. Unset sources leave colour, font or content as
+    // they are.
     void setSources(std::function<QWidget*()> activeControl, std::function<QColor()> colour,
-                    std::function<QFont()> font);
+                    std::function<QFont()> font, std::function<QColor()> fontColour = {});
 
-    // The show event: colour and font from the sources, then the active
+    // The show event: colour, font and the font's colour from the sources, then the active
     // control's content, written in its own format and read back by the
     // reading rule. Throws Error("Invalid class typecast") when the active
     // control is no rich-text view (colour and font are already set, the
@@ -53,14 +56,22 @@ public:
     // The window's colour, which the view takes over.
     void setViewerColor(const QColor& colour);
     QColor viewerColor() const;
+    // The colour of the text, which the view takes over too.
+    void setViewerFontColor(const QColor& colour);
+    QColor viewerFontColor() const;
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
+    void setColours(std::initializer_list<QPalette::ColorRole> roles, const QColor& colour);
+
     std::function<QWidget*()> activeControl_;
     std::function<QColor()> colour_;
     std::function<QFont()> font_;
+    std::function<QColor()> fontColour_;
+    OuterSizeKeeper* restoredSize_ = nullptr;
 };
 
 }  // namespace kodrix

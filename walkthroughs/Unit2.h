@@ -13,6 +13,7 @@
 
 namespace kodrix {
 
+class OuterSizeKeeper;
 class ScreenshotImage;
 
 class TForm2 : public QWidget {
@@ -40,14 +41,11 @@ public:
     // the desktop); a visible one is brought to the front.
     void showOrRaise();
 
-protected:
-    bool event(QEvent* event) override;
-
 private:
     void placeOnDesktop();
 
+    OuterSizeKeeper* outerSize_ = nullptr;
     bool shownBefore_ = false;
-    bool settlingFrame_ = false;
 };
 
 }  // namespace kodrix

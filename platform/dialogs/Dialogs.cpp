@@ -3,11 +3,18 @@
 #include "catalogue/Messages.h"
 #include "platform/Text.h"
 
+#include <QBoxLayout>
+#include <QCheckBox>
 #include <QColorDialog>
+#include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QFontDialog>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <cstdlib>
 
@@ -58,23 +65,100 @@ std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial) {
     return chosen;
 }
 
-std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial) {
+namespace {
+
+// The colour choice of the font dialog: the 16 standard colours by name,
+// first the colour the dialog started at when it is none of them (by its
+// name where it has one: "WindowText"), and last "Custom...", which opens the
+// colour dialog.
+class FontColorBox : public QComboBox {
+public:
+    FontColorBox(TColor initial, QWidget* parent) : QComboBox(parent) {
+        setObjectName(QStringLiteral("fontColor"));
+        for (const NamedColor& c : standardColors()) add(c.color, QString::fromLatin1(c.identifier).mid(2));
+        if (findData(initial.number()) < 0) {
+            const QString name = initial.identifier().mid(2);
+            insertItem(0, colorSwatch(initial.toQColor()), name.isEmpty() ? QStringLiteral("Custom") : name,
+                       initial.number());
+        }
+        add(initial, QStringLiteral("Custom..."));
+        setCurrentIndex(findData(initial.number()));
+        last_ = currentIndex();
+        connect(this, &QComboBox::activated, this, [this](int index) {
+            if (index == count() - 1) {
+                const QColor chosen = QColorDialog::getColor(selected().toQColor(), this);
+                if (!chosen.isValid()) {
+                    setCurrentIndex(last_);
+                    return;
+                }
+                setItemData(index, TColor::fromQColor(chosen).number());
+                setItemIcon(index, colorSwatch(chosen));
+            }
+            last_ = index;
+        });
+    }
+    TColor selected() const { return TColor(currentData().toInt()); }
+
+private:
+    void add(TColor color, const QString& name) { addItem(colorSwatch(color.toQColor()), name, color.number()); }
+    int last_ = 0;
+};
+
+// The real font dialog with the colour choice inside its "Effects" box, where
+// the classic dialog keeps it, and the sample drawn in the colour chosen on
+// the background of the window that asks (so it shows as the text will).
+std::optional<FontChoice> showFontDialog(QWidget* parent, const FontChoice& initial) {
+    QFontDialog dialog(initial.font, parent);
+    dialog.setOption(QFontDialog::DontUseNativeDialog);
+    auto* colour = new FontColorBox(initial.color, &dialog);
+    auto* row = new QHBoxLayout;
+    auto* label = new QLabel(QStringLiteral("&Color:"), &dialog);
+    label->setBuddy(colour);
+    row->addWidget(label);
+    row->addWidget(colour, 1);
+    // The boxes of the dialog: "Effects" holds the check boxes, "Sample" the
+    // sample line.
+    QGroupBox* effects = nullptr;
+    QLineEdit* sample = nullptr;
+    for (QGroupBox* box : dialog.findChildren<QGroupBox*>()) {
+        if (!effects && box->findChild<QCheckBox*>() && qobject_cast<QBoxLayout*>(box->layout())) effects = box;
+        if (!sample) sample = box->findChild<QLineEdit*>();
+    }
+    if (effects) {
+        static_cast<QBoxLayout*>(effects->layout())->addLayout(row);
+    } else if (auto* grid = qobject_cast<QGridLayout*>(dialog.layout())) {
+        grid->addLayout(row, grid->rowCount(), 0, 1, -1);
+    }
+    const auto showColour = [&] {
+        if (!sample) return;
+        QPalette p = sample->palette();
+        if (parent) p.setColor(QPalette::Base, parent->palette().color(QPalette::Base));
+        p.setColor(QPalette::Text, colour->selected().toQColor());
+        sample->setPalette(p);
+    };
+    showColour();
+    QObject::connect(colour, &QComboBox::currentIndexChanged, &dialog, showColour);
+    if (dialog.exec() != QDialog::Accepted) return std::nullopt;
+    return FontChoice{dialog.selectedFont(), colour->selected()};
+}
+
+}  // namespace
+
+std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial) {
     if (g_script) {
         g_script->fontRequests.push_back(initial);
         return nextAnswer(g_script->fontAnswers);
     }
-    bool ok = false;
-    const QFont chosen = QFontDialog::getFont(&ok, initial, parent);
-    if (!ok) return std::nullopt;
-    return chosen;
+    return showFontDialog(parent, initial);
 }
 
 FontDialog::FontDialog() : Font(QStringLiteral("MS Sans Serif"), 8) {}
 
 bool FontDialog::Execute(QWidget* parent) {
-    const auto chosen = chooseFont(parent, Font);
+    const auto chosen = chooseFont(parent, {Font, Color});
     if (!chosen) return false;
-    Font = *chosen;
+    Font = chosen->font;
+    Color = chosen->color;
     return true;
 }
 

@@ -3,6 +3,8 @@
 // runs it shows real Qt dialogs; a test installs a DialogScript, which
 // records every request and answers from its queue, so every behaviour runs
 // headless.
+#include "platform/ColorNumbers.h"
+
 #include <QColor>
 #include <QFont>
 #include <QString>
@@ -33,19 +35,29 @@ void errorMessage(QWidget* parent, const QString& text);
 // the user cancels.
 std::optional<QColor> chooseColor(QWidget* parent, const QColor& initial);
 
-// The font dialog, starting at initial: the chosen font, or nothing when the
-// user cancels.
-std::optional<QFont> chooseFont(QWidget* parent, const QFont& initial);
+// What the font dialog shows and gives back: the font and the colour of its
+// text, as a colour number (a system colour left as it was stays one).
+struct FontChoice {
+    QFont font;
+    TColor color = colors::clWindowText;
+};
 
-// A font dialog component: the font it starts with and, after a confirmed
-// Execute, the font chosen. It starts as "MS Sans Serif", 8 point. (Qt fonts
-// carry no character set; Cyrillic text shows through the font's own glyphs
-// or Qt's font fallback.)
+// The font dialog, starting at initial: the font and colour chosen, or
+// nothing when the user cancels. The colour is chosen beside the font, from
+// the standard colours or any other one.
+std::optional<FontChoice> chooseFont(QWidget* parent, const FontChoice& initial);
+
+// A font dialog component: the font and colour it starts with and, after a
+// confirmed Execute, those chosen. It starts as "MS Sans Serif", 8 point, in
+// the window text's colour. (Qt fonts carry no character set; Cyrillic text
+// shows through the font's own glyphs or Qt's font fallback.)
 class FontDialog {
 public:
     FontDialog();
     QFont Font;
-    // Shows the dialog; true when the user confirmed, and Font is the choice.
+    TColor Color = colors::clWindowText;
+    // Shows the dialog; true when the user confirmed, and Font and Color are
+    // the choice.
     bool Execute(QWidget* parent);
 };
 
@@ -99,8 +111,8 @@ public:
 
     std::vector<QColor> colorRequests;  // the colour each colour dialog started at
     std::deque<std::optional<QColor>> colorAnswers;
-    std::vector<QFont> fontRequests;  // the font each font dialog started at
-    std::deque<std::optional<QFont>> fontAnswers;
+    std::vector<FontChoice> fontRequests;  // what each font dialog started at
+    std::deque<std::optional<FontChoice>> fontAnswers;
     // Save dialogs: a scripted answer is the name the user gives (a relative
     // one lies in the current folder); the default extension is applied as
     // the real dialog applies it. Nothing (or an empty queue) cancels.

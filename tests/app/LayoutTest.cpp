@@ -1,6 +1,7 @@
 #include "app/Unit1.h"
 #include "app/SettingPage.h"
 #include "browser/CodePage.h"
+#include "components/AutoSizeLabel.h"
 #include "components/ColorBox.h"
 #include "components/ComboEdit.h"
 #include "components/ProgresBarFlat.h"

@@ -1,8 +1,10 @@
 #include "app/SettingPage.h"
 #include "app/Unit1.h"
 #include "browser/CodePage.h"
+#include "components/AutoSizeLabel.h"
 #include "components/ColorBox.h"
 #include "components/ComboEdit.h"
+#include "components/SuperBar.h"
 #include "platform/SortedViews.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/registry/IniSettingsStore.h"
@@ -10,8 +12,15 @@
 #include "search/FindPage.h"
 #include "search/GraphPage.h"
 #include "support/MainWindow.h"
+#include "viewer/TextActions.h"
+#include "viewer/Unit3.h"
+#include "walkthroughs/SolutionPage.h"
 
+#include <QAction>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QTabBar>
 #include <QTabWidget>
 #include "components/BarChart.h"
 #include "platform/richedit/RichEditView.h"
@@ -59,7 +68,7 @@ TEST_F(SettingsTest, SavedOnCloseAndRestoredAtTheNextStart) {
         script.fontAnswers.push_back([] {
             QFont bold(QStringLiteral("DejaVu Sans"), 10);
             bold.setBold(true);
-            return bold;
+            return dialogs::FontChoice{bold, colors::clWhite};
         }());
         f.ComboEdit1ButtonClick();
         f.ColorBox1Change(colors::clRed);
@@ -73,7 +82,7 @@ TEST_F(SettingsTest, SavedOnCloseAndRestoredAtTheNextStart) {
     const std::pair<const char*, const char*> expected[] = {
         {"FontName", "DejaVu Sans"}, {"FontSize", "10"},      {"FontBold", "1"},   {"FontItalic", "0"},
         {"FontUnderline", "0"},      {"MainFormColor", "255"}, {"LastBase", "SEGA"}, {"LastBaseFind", "PS2"},
-        {"LastPage", "graphik"},     {"FontColor", "-16777208"}};
+        {"LastPage", "graphik"},     {"FontColor", "16777215"}};
     for (const auto& [name, value] : expected) EXPECT_EQ(reader.readString(name), value) << name;
     ASSERT_TRUE(reader.openKey("Software\\Vorlenta\\Kodrix", false));
     EXPECT_TRUE(reader.readString("BasePath").endsWith('/'));
@@ -82,6 +91,7 @@ TEST_F(SettingsTest, SavedOnCloseAndRestoredAtTheNextStart) {
     EXPECT_TRUE(g.font().bold());
     EXPECT_EQ(g.font().family(), "DejaVu Sans");
     EXPECT_EQ(g.font().pixelSize(), 13);  // 10 points at 96 per inch
+    EXPECT_EQ(g.FontColor, colors::clWhite);
     EXPECT_EQ(g.Color, colors::clRed);
     EXPECT_EQ(g.code->Base->currentText(), "SEGA");
     EXPECT_EQ(g.code->Codes->currentText(), "A");  // the platform change after the load took effect
@@ -137,6 +147,30 @@ TEST_F(SettingsTest, BadValuesAreReportedAndTheRestOfTheLoadIsSkipped) {
     }
 }
 
+TEST_F(SettingsTest, ADamagedValueKeepsEveryValueReadBeforeItApplied) {
+    // The values in the order they are read; a damaged one at position
+    // `bad` stops the load there.
+    const std::pair<const char*, QVariant> good[] = {
+        {"FontName", "DejaVu Serif"}, {"FontColor", "255"},    {"FontSize", "12"},    {"MainFormColor", "65280"},
+        {"FontBold", "1"},            {"FontUnderline", "1"},  {"FontItalic", "1"}};
+    struct Case {
+        int bad;
+        QVariant value;
+    } cases[] = {{1, "red"}, {2, "8pt"}, {3, "navy"}, {4, QVariant(1)}, {5, QVariant(QStringList{"1"})}, {6, QVariant(1)}};
+    for (const Case& c : cases) {
+        registry::MemorySettingsStore s;
+        for (int i = 0; i < 7; ++i) s.set(kSettings, good[i].first, i == c.bad ? c.value : good[i].second);
+        script.clear();
+        TForm1& f = open(&s);
+        ASSERT_EQ(script.messages.size(), 1u) << c.bad;
+        const bool applied[] = {
+            f.font().family() == "DejaVu Serif", f.FontColor == colors::clRed, f.font().pixelSize() == 16,
+            f.Color == colors::clLime, f.font().bold(), f.font().underline(), f.font().italic()};
+        for (int i = 0; i < 7; ++i) EXPECT_EQ(applied[i], i < c.bad) << good[i].first << " with " << good[c.bad].first << " damaged";
+        EXPECT_EQ(f.setting->ComboEdit1->text(), "DejaVu Serif") << c.bad;  // the font box names the window's font
+    }
+}
+
 TEST_F(SettingsTest, ARefusedWriteIsReportedAndTheRemainingWritesSkipped) {
     TForm1& f = open();
     store.refuseWrites = true;
@@ -148,10 +182,10 @@ TEST_F(SettingsTest, ARefusedWriteIsReportedAndTheRemainingWritesSkipped) {
 
 TEST_F(SettingsTest, FontButtonAppliesTheChoiceAndKeepsTheColourBoxBelow) {
     TForm1& f = open();
-    script.fontAnswers.push_back(QFont(QStringLiteral("DejaVu Serif"), 14));
+    script.fontAnswers.push_back(dialogs::FontChoice{QFont(QStringLiteral("DejaVu Serif"), 14), colors::clWindowText});
     f.ComboEdit1ButtonClick();
     ASSERT_EQ(script.fontRequests.size(), 1u);
-    EXPECT_EQ(script.fontRequests[0].family(), "MS Sans Serif");  // the window's font goes into the dialog
+    EXPECT_EQ(script.fontRequests[0].font.family(), "MS Sans Serif");  // the window's font goes into the dialog
     EXPECT_EQ(f.font().family(), "DejaVu Serif");
     EXPECT_EQ(f.setting->ComboEdit1->text(), "DejaVu Serif");
     f.setting->ComboEdit1->resize(161, 40);
@@ -167,4 +201,31 @@ TEST_F(SettingsTest, TheColourReachesEveryControlThatFollowsTheWindow) {
     for (QWidget* w : std::initializer_list<QWidget*>{f.code->CodeView, f.code->textview, f.find->TextListBox1,
                                                       f.graphik->Chart1, f.setting})
         EXPECT_EQ(w->palette().color(w->backgroundRole()), aqua) << w->objectName().toStdString();
+}
+
+TEST_F(SettingsTest, TheFontColourChosenWithTheFontReachesTheTextOfEveryControlAndTheViewer) {
+    TForm1& f = open();
+    f.ColorBox1Change(colors::clNavy);
+    script.fontAnswers.push_back(dialogs::FontChoice{f.font(), colors::clYellow});
+    f.ComboEdit1ButtonClick();
+    ASSERT_EQ(script.fontRequests.size(), 1u);
+    EXPECT_EQ(script.fontRequests[0].color, colors::clWindowText);  // the window's font colour goes into the dialog
+    EXPECT_EQ(f.FontColor, colors::clYellow);
+
+    const QColor yellow(255, 255, 0);
+    for (QWidget* w : std::initializer_list<QWidget*>{
+             f.code->Base, f.code->Codes, f.code->LigthFind, f.code->CodeView, f.code->textview, f.solution->Edit2,
+             f.solution->TextListBox2, f.solution->RxRichEdit2, f.find->base2, f.find->Edit1, f.find->Label1,
+             f.find->TextListBox1, f.find->RxRichEdit1, f.setting->ComboEdit1->edit(), f.setting->ColorBox1,
+             f.setting->ColorBox1->view(), f.code->Base->view(), f.PageControl1->tabBar(), f.VorlentaBar1})
+        for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
+            EXPECT_EQ(w->palette().color(role), yellow) << w->objectName().toStdString() << " role " << role;
+
+    // The detached viewer takes the font's colour with the font.
+    f.show();
+    f.PageControl1->setCurrentWidget(f.code);
+    f.code->textview->setFocus();
+    f.Actions->N11->trigger();
+    EXPECT_EQ(f.Form3->RxRichEdit2->palette().color(QPalette::Text), yellow);
+    f.Form3->hide();
 }

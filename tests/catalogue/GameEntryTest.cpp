@@ -124,6 +124,50 @@ TEST(GameRead, StepsReportFailuresInTheOrderOfAClick) {
     }
 }
 
+TEST(GameRead, TheWindowsTextCountsTheLinesLeftOutAndAStreamTakesThemAll) {
+    test::TempDir dir;
+    auto platform = dir.mkdir("Sega");
+    const auto module = buildStrings({{1, "one"}, {2, "two"}});
+    dir.write("Sega/M.dll", std::string(module.begin(), module.end()));
+    struct Case {
+        std::int32_t begin, end;
+        std::size_t shown;
+        std::uint64_t leftOut;
+    };
+    const Case cases[] = {
+        {1, 2, 2, 0},
+        {1, 8192, 8192, 0},  // exactly the cap
+        {1, 8193, 8192, 1},
+        {1, 70000, 8192, 70000 - 8192},
+        {INT32_MIN, INT32_MAX, 8192, (std::uint64_t(1) << 32) - 8192},
+    };
+    for (const auto& c : cases) {
+        dir.write("Sega/M.ini", "[X]\nbegin=" + std::to_string(c.begin) + "\nend=" + std::to_string(c.end) + "\nicon=0\n");
+        const GameRead r = readGame(platform, "M", "X");
+        EXPECT_EQ(r.lines.size(), c.shown) << c.end;
+        EXPECT_EQ(r.linesLeftOut, c.leftOut) << c.end;
+        EXPECT_EQ(codeTextLength(c.begin, c.end), c.shown + c.leftOut);
+    }
+
+    // A stream takes every line, by the low 16 bits of its ID, and stops when
+    // it says so.
+    dir.write("Sega/M.ini", "[X]\nbegin=1\nend=70000\nicon=0\n");
+    Lines streamed;
+    const GameRead whole = readGame(platform, "M", "X", [&](std::string_view line) {
+        streamed.emplace_back(line);
+        return true;
+    });
+    EXPECT_TRUE(whole.ok());
+    EXPECT_TRUE(whole.lines.empty());
+    ASSERT_EQ(streamed.size(), 70000u);
+    EXPECT_EQ(streamed[1], "two");
+    EXPECT_EQ(streamed[65535], "");     // ID 65536: string 0
+    EXPECT_EQ(streamed[65536], "one");  // ID 65537: string 1
+    std::size_t taken = 0;
+    readGame(platform, "M", "X", [&](std::string_view) { return ++taken < 5; });
+    EXPECT_EQ(taken, 5u);
+}
+
 TEST(GameRead, MessagesAreTheProgramsTexts) {
     test::TempDir dir;
     auto platform = dir.mkdir("PS2");

@@ -83,6 +83,8 @@ TEST(ComboEdit, ReadOnlyTextAndAButtonWithItsHint) {
     QTest::keyClicks(edit.edit(), "typed");
     QTest::keyClick(edit.edit(), Qt::Key_Backspace);
     EXPECT_EQ(edit.text(), "MS Sans Serif");
+    edit.setText("A face name much wider than the box it is shown in");
+    EXPECT_EQ(edit.edit()->cursorPosition(), 0);  // shown from its beginning
     edit.setButtonHint("Выберите нужный шрифт");
     EXPECT_EQ(edit.button()->toolTip(), "Выберите нужный шрифт");
     QSignalSpy clicks(&edit, &TComboEdit::buttonClick);
@@ -95,12 +97,17 @@ TEST(FontDialog, StartsAsMsSansSerif8AndTakesAConfirmedChoiceOnly) {
     dialogs::FontDialog dialog;
     EXPECT_EQ(dialog.Font.family(), "MS Sans Serif");
     EXPECT_EQ(dialog.Font.pointSize(), 8);
+    EXPECT_EQ(dialog.Color, colors::clWindowText);
     EXPECT_FALSE(dialog.Execute(nullptr));  // no answer: cancelled
     QFont bold("Arial", 12);
     bold.setBold(true);
-    script.fontAnswers.push_back(bold);
+    script.fontAnswers.push_back(dialogs::FontChoice{bold, colors::clMaroon});
     EXPECT_TRUE(dialog.Execute(nullptr));
     EXPECT_EQ(dialog.Font, bold);
+    EXPECT_EQ(dialog.Color, colors::clMaroon);  // the colour is chosen with the font
     ASSERT_EQ(script.fontRequests.size(), 2u);
-    EXPECT_EQ(script.fontRequests[1].family(), "MS Sans Serif");
+    EXPECT_EQ(script.fontRequests[1].font.family(), "MS Sans Serif");
+    EXPECT_EQ(script.fontRequests[1].color, colors::clWindowText);
+    EXPECT_FALSE(dialog.Execute(nullptr));  // cancelled: the choice stays
+    EXPECT_EQ(dialog.Color, colors::clMaroon);
 }

@@ -2,6 +2,7 @@
 
 #include "catalogue/Cp1251.h"
 #include "catalogue/Discovery.h"
+#include "components/AutoSizeLabel.h"
 #include "components/ProgresBarFlat.h"
 #include "platform/SortedViews.h"
 #include "platform/Text.h"
@@ -12,6 +13,7 @@
 #include "support/Hostile.h"
 #include "ui/ErrorReport.h"
 
+#include <QApplication>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -120,15 +122,34 @@ TEST_F(FindPageTest, ControlsHaveTheirNamesPlacesAndTexts) {
     EXPECT_EQ(f.RxRichEdit1->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_EQ(items(f.base2->list()), (QStringList{"PC", "PS2"}));
     EXPECT_EQ(f.base2->currentIndex(), 0);
+}
 
-    // The button keeps its own font whatever the window's font.
+TEST_F(FindPageTest, TheSearchButtonKeepsItsOwnFontAndTabPassesItBy) {
+    FindPage& f = open();
+    // Whatever the window's font: not its face, size, weight or styles.
     QFont big("DejaVu Serif");
     big.setPixelSize(30);
+    big.setWeight(QFont::Light);
+    big.setItalic(true);
+    big.setUnderline(true);
+    big.setStrikeOut(true);
     tabs->setFont(big);
-    EXPECT_EQ(f.SpeedButton1->font().family(), "MS Sans Serif");
-    EXPECT_TRUE(f.SpeedButton1->font().bold());
-    EXPECT_EQ(f.SpeedButton1->font().pixelSize(), 19);
-    EXPECT_EQ(f.Edit1->font().pixelSize(), 30);
+    const QFont own = f.SpeedButton1->font();
+    EXPECT_EQ(own.family(), "MS Sans Serif");
+    EXPECT_EQ(own.pixelSize(), 19);
+    EXPECT_TRUE(own.bold());
+    EXPECT_FALSE(own.italic());
+    EXPECT_FALSE(own.underline());
+    EXPECT_FALSE(own.strikeOut());
+    EXPECT_TRUE(f.Edit1->font().italic());  // the other controls follow the window
+
+    // A flat button: Tab goes from the query box on to the result list.
+    tabs->show();
+    QApplication::setActiveWindow(tabs.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(tabs.get()));
+    f.Edit1->setFocus(Qt::TabFocusReason);
+    QTest::keyClick(f.Edit1, Qt::Key_Tab);
+    EXPECT_EQ(QApplication::focusWidget(), f.TextListBox1);
 }
 
 TEST_F(FindPageTest, SearchFindsNamesInAnyGroupAndCaseSortedAsStored) {

@@ -329,3 +329,52 @@ TEST_F(Cli, GamesOfMillionsOfEmptyLinesFitTheirMemory) {
     EXPECT_EQ(tight.exitCode, 1);
     EXPECT_EQ(tight.err, "Out of memory\n");
 }
+
+TEST_F(Cli, CodesPrintTheWholeRangeOneStringPerIdByItsLow16Bits) {
+    // 70,000 IDs: past the window's cap and past the 65536 string IDs.
+    pack::PeResourceWriter m;
+    m.addString(1, "one");
+    m.addString(2, "two");
+    m.addString(65535, "last");
+    writeBytes(dir, "Sega/L.dll", m.build());
+    dir.write("Sega/L.dat", "Long\r\n");
+    dir.write("Sega/L.ini", "[Long]\r\nbegin=1\r\nend=70000\r\nicon=0\r\n");
+    const Run r = run({"codes", "sega", "l", "long"});
+    EXPECT_EQ(r.code, 0);
+    EXPECT_EQ(r.err, "");
+    std::vector<std::string> lines;
+    std::istringstream in(r.out);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    ASSERT_EQ(lines.size(), 70000u);
+    const std::pair<std::size_t, const char*> expected[] = {
+        {0, "one"}, {1, "two"}, {2, ""}, {65534, "last"}, {65535, ""} /* ID 65536 */, {65536, "one"}, {69999, ""}};
+    for (const auto& [index, text] : expected) EXPECT_EQ(lines[index], text) << index;
+}
+
+TEST_F(Cli, CodesOfFourBillionIdsStreamInLittleMemoryUntilTheReaderStops) {
+    pack::PeResourceWriter m;
+    m.addString(1, "one");
+    m.addString(2, "two");
+    writeBytes(dir, "Sega/L.dll", m.build());
+    dir.write("Sega/L.dat", "Long\r\n");
+    dir.write("Sega/L.ini", "[Long]\r\nbegin=-2147483648\r\nend=2147483647\r\nicon=0\r\n");
+    const std::string codes = "'" + kCli + "' --catalogue '" + dir.path().string() + "' codes sega l long";
+    const auto bash = [](const std::string& script, rlim_t dataLimit = RLIM_INFINITY) {
+        return test::runProcess({"/bin/bash", "-c", script},
+                                {.timeout = std::chrono::seconds(60), .dataLimitBytes = dataLimit});
+    };
+    // `| head` ends it at once, as a normal end (ID -2^31 is string 0).
+    const auto head = bash(codes + " | head -n 3; exit ${PIPESTATUS[0]}");
+    EXPECT_EQ(head.exitCode, 0) << head.err;
+    EXPECT_EQ(head.out, "\none\ntwo\n");
+    EXPECT_EQ(head.err, "");
+    // Three million lines (46 times the 65536 strings) within 32 MB of data:
+    // the text is never held.
+    const auto many = bash(codes + " | head -n 3000000 | wc -l; exit ${PIPESTATUS[0]}", 32u << 20);
+    EXPECT_EQ(many.exitCode, 0) << many.err;
+    EXPECT_EQ(many.out, "3000000\n");
+    // Any other failure to write is an error.
+    const auto full = bash(codes + " > /dev/full");
+    EXPECT_EQ(full.exitCode, 1);
+    EXPECT_EQ(full.err, "kodrix-cli: cannot write the code text: No space left on device\n");
+}

@@ -277,12 +277,18 @@ TEST(Unpack, OddCataloguesReadTheSameAfterTheRoundTrip) {
                         Strings{{1, "a"}, {2, "b"}, {3, "c"}, {4, "d"}});
          },
          {"P/A.txt"}},
-        {"IDs past 65535 wrap, ranges past the line cap",
+        {"IDs past 65535 wrap",
          [](const TempDir& d) {
-             writeGroup(d, "P", "A", "Wrap\r\nHuge\r\n", entry("Wrap", "65534", "65537") + entry("Huge", "-5", "2000000000"),
+             writeGroup(d, "P", "A", "Wrap\r\n", entry("Wrap", "65534", "65537"),
                         Strings{{65534, "x"}, {65535, "y"}, {0, "z"}, {1, "w"}});
          },
          {"P/A.txt"}},
+        {"a range past the window's line cap, and one past the friendly form's",
+         [](const TempDir& d) {
+             writeGroup(d, "P", "A", "Long\r\n", entry("Long", "1", "9000"), Strings{{1, "a"}, {9000, "z"}});
+             writeGroup(d, "P", "B", "Huge\r\n", entry("Huge", "-5", "70000"), Strings{{0, "z"}, {1, "w"}});
+         },
+         {"P/A.txt", "P/B.raw/list.txt"}},
         {"strings over 254 bytes",
          [](const TempDir& d) { writeGroup(d, "P", "A", "Game\r\n", entry("Game", "1", "1"), Strings{{1, std::string(300, 'x')}}); },
          {"P/A.raw/strings.txt"}},

@@ -18,6 +18,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTest>
+#include <QWindow>
 #include <QVBoxLayout>
 
 #include <filesystem>
@@ -60,6 +61,7 @@ protected:
     std::unique_ptr<TForm3> form3;
     QColor colour{0x20, 0x40, 0x60};
     QFont font{"DejaVu Serif", 13};
+    QColor fontColour{0xf0, 0xe0, 0x10};
     QString selectedWalkthrough = "Alpha";
 
     void SetUp() override {
@@ -87,7 +89,8 @@ protected:
 
         form3 = std::make_unique<TForm3>();
         actions->setViewer(form3.get());
-        form3->setSources([this] { return window.focusWidget(); }, [this] { return colour; }, [this] { return font; });
+        form3->setSources([this] { return window.focusWidget(); }, [this] { return colour; }, [this] { return font; },
+                          [this] { return fontColour; });
     }
     void TearDown() override { form3->hide(); }
 
@@ -275,7 +278,13 @@ TEST_F(TextActionsTest, DetachedViewerWindow) {
     actions->N11->trigger();
     EXPECT_TRUE(form3->isVisible());
     EXPECT_TRUE(form3->isMaximized());
-    EXPECT_EQ(form3->normalGeometry().size(), TForm3::kRestoredSize);
+
+    // Restored, its outer size is 696 x 480, the frame included (offscreen
+    // windows have a frame of 2 pixels once their state has changed).
+    form3->showNormal();
+    ASSERT_FALSE(form3->windowHandle()->frameMargins().isNull());
+    EXPECT_TRUE(QTest::qWaitFor([&] { return form3->frameGeometry().size() == TForm3::kRestoredSize; }, 1000))
+        << form3->frameGeometry().width() << "x" << form3->frameGeometry().height();
 
     // Closing only hides; the content stays.
     form3->close();
@@ -292,17 +301,20 @@ TEST_F(TextActionsTest, ViewInWindowRefreshesFromTheViewNowActive) {
     EXPECT_EQ(v->palette().color(QPalette::Base), colour);
     EXPECT_EQ(v->font().family(), font.family());
     EXPECT_EQ(v->font().pointSize(), 13);
+    EXPECT_EQ(v->palette().color(QPalette::Text), fontColour);  // the font's colour too
     EXPECT_TRUE(v->document()->toHtml().contains("font-weight:700"));  // the formatting came along
 
     // Open already: the code text now, in the new colour and font.
     textview->setFocus();
     colour = Qt::yellow;
     font = QFont("DejaVu Sans", 9);
+    fontColour = Qt::darkBlue;
     actions->N11->trigger();
     EXPECT_TRUE(form3->isVisible());
     EXPECT_EQ(v->toPlainText(), "Code text");
     EXPECT_EQ(form3->viewerColor(), QColor(Qt::yellow));
     EXPECT_EQ(v->font().pointSize(), 9);
+    EXPECT_EQ(form3->viewerFontColor(), QColor(Qt::darkBlue));
 
     // The search page's plain text arrives as it reads.
     find->RxRichEdit1->setLines({"Привет", "мир"});

@@ -139,9 +139,26 @@ int listGamesCommand(Context& c, const std::string& platform, const std::string&
     return 0;
 }
 
+// The game's whole code text, begin..end, streamed line by line: a range of
+// four billion IDs goes on until the reader stops reading. A reader that
+// stops (a closed pipe: `| head`) ends the text normally; any other failure
+// to write is an error.
 int codesCommand(Context& c, const std::string& platform, const std::string& group, const std::string& game) {
-    GameRead r = readGame(platformFolder(c, platform), groupName(group), cp1251::fromUtf8(game));
-    printList(c.out, r.lines);
+    int writeError = 0;
+    std::string utf8;
+    const GameRead r = readGame(platformFolder(c, platform), groupName(group), cp1251::fromUtf8(game),
+                                [&](std::string_view line) {
+                                    utf8 = cp1251::toUtf8(line);
+                                    utf8 += '\n';
+                                    errno = 0;
+                                    if (c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()))) return true;
+                                    writeError = errno ? errno : EIO;
+                                    return false;
+                                });
+    errno = 0;
+    if (!writeError && !c.out.flush()) writeError = errno ? errno : EIO;
+    if (writeError == EPIPE) return 0;
+    if (writeError) throw Error("kodrix-cli: cannot write the code text: " + messages::systemReason(writeError));
     for (const auto& report : r.reports) printLine(c.err, report.message);
     return r.ok() ? 0 : 1;
 }

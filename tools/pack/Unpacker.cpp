@@ -302,11 +302,19 @@ std::optional<GroupSource> friendlyGroup(const RawGroupSource& raw, const IniPro
         const auto end = parseInteger(ini.readString(name, "end"));
         const auto icon = parseInteger(ini.readString(name, "icon"));
         if (!begin || !end || !icon) return std::nullopt;
-        GameSource game{name, *icon, codeTextLines(module, *begin, *end)};
+        // The whole code text, as kodrix-cli codes prints it: a range longer
+        // than the friendly form's lines is kept as stored.
+        const std::uint64_t length = codeTextLength(*begin, *end);
+        if (length > kMaxFriendlyLines - lines) return std::nullopt;
+        GameSource game{name, *icon, {}};
+        game.lines.reserve(static_cast<std::size_t>(length));
+        streamCodeText(module, *begin, *end, [&](std::string_view line) {
+            game.lines.emplace_back(line);
+            return true;
+        });
         for (std::size_t i = 0; i < game.lines.size(); ++i)
             stringRead[(static_cast<std::uint32_t>(*begin) + static_cast<std::uint32_t>(i)) & 0xFFFFu] = true;
         lines += game.lines.size();
-        if (lines > kMaxFriendlyLines) return std::nullopt;
         group.games.push_back(std::move(game));
     }
     // Strings: each read by a game, and read whole.
