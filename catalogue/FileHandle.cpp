@@ -43,9 +43,9 @@ FileHandle FileHandle::open(const std::filesystem::path& path, int* errnoOut) {
         return h;
     }
     // Reads of a regular file never wait anyway; the flag is dropped so that
-    // no file system takes it as a reason to return short.
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // no file system takes it as a reason to return short. (Of the flags
+    // F_SETFL sets, the open above asked for O_NONBLOCK alone: one call.)
+    ::fcntl(fd, F_SETFL, 0);
     h.fd_ = fd;
     h.path_ = path;
     h.size_ = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
