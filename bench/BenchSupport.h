@@ -1,16 +1,23 @@
 #pragma once
-// What the benchmarks share: medians and percentiles of timings, and running
-// a whole process (stdout and stderr to /dev/null) for its wall time and its
-// peak memory.
+// What the benchmarks share: medians and percentiles of timings, two actions
+// timed in turns, the process's peak memory, running a whole process (stdout
+// and stderr to /dev/null) for its wall time and its peak memory, and the rows
+// of the performance table that scripts/bench.sh prints at the end.
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdio>
+#include <cstdlib>
+#include <ctime>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -21,6 +28,25 @@ extern char** environ;
 namespace kodrix::bench {
 
 using Clock = std::chrono::steady_clock;
+
+// Timings are wall time; with KODRIX_BENCH_CLOCK=cpu they are the CPU time
+// the process (or a child process) used instead, which on a machine shared
+// with other work stays near what a quiet machine's wall time would be.
+inline bool cpuClock() {
+    static const bool cpu = [] {
+        const char* c = std::getenv("KODRIX_BENCH_CLOCK");
+        return c && std::string(c) == "cpu";
+    }();
+    return cpu;
+}
+
+// Now, in milliseconds, on the benchmarks' clock.
+inline double nowMs() {
+    if (!cpuClock()) return std::chrono::duration<double, std::milli>(Clock::now().time_since_epoch()).count();
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_nsec) / 1e6;
+}
 
 inline double median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
@@ -36,11 +62,58 @@ inline double percentile(std::vector<double> v, double p) {
 inline double medianMs(int runs, const std::function<void()>& fn) {
     std::vector<double> ms;
     for (int i = 0; i < runs; ++i) {
-        const auto start = Clock::now();
+        const double start = nowMs();
         fn();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
+        ms.push_back(nowMs() - start);
     }
     return median(ms);
+}
+
+// The medians of runs timings each of an action and of its baseline, in
+// milliseconds, taken in turns (action, baseline, action, ...), so that the
+// load of a shared machine weighs on both alike.
+inline std::pair<double, double> medianPairMs(int runs, const std::function<void()>& action,
+                                              const std::function<void()>& baseline) {
+    std::vector<double> a, b;
+    for (int i = 0; i < runs; ++i) {
+        for (auto [fn, out] : {std::pair{&action, &a}, std::pair{&baseline, &b}}) {
+            const double start = nowMs();
+            (*fn)();
+            out->push_back(nowMs() - start);
+        }
+    }
+    return {median(a), median(b)};
+}
+
+// The process's peak resident memory in KB since the last resetPeakMemory()
+// (or since it started).
+inline long peakMemoryKb() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = 0;
+    while (status >> key) {
+        if (key == "VmHWM:") {
+            status >> value;
+            return value;
+        }
+        status.ignore(1 << 12, '\n');
+    }
+    return 0;
+}
+
+// Starts peakMemoryKb() afresh from the memory in use now.
+inline void resetPeakMemory() { std::ofstream("/proc/self/clear_refs") << "5"; }
+
+// One row of the performance table: an action's figure (unit "ms" or "MB"),
+// the baseline or floor measured in the same run beside it, and the target
+// ("<=16ms", "<=1.2x" for the ratio, or empty). scripts/bench.sh gathers the
+// rows of every benchmark and prints them as one table; the ratio is figure
+// over baseline.
+inline void row(const std::string& action, double figure, const std::string& unit, const std::string& baseline,
+                double baselineFigure, const std::string& target = "") {
+    std::printf("@row|%s|%.6g|%s|%s|%.6g|%s\n", action.c_str(), figure, unit.c_str(), baseline.c_str(), baselineFigure,
+                target.c_str());
+    std::fflush(stdout);
 }
 
 // The floor of a reading action: the bytes of the given files read once,
@@ -63,12 +136,15 @@ struct ProcessRun {
     double cpuMillis = 0;  // user and system time of the child, all its threads
     long maxRssKb = 0;
     int status = -1;
+    bool timedOut = false;
     bool ok() const { return WIFEXITED(status) && WEXITSTATUS(status) == 0; }
 };
 
 // Runs a command (looked up on PATH) with stdout and stderr to /dev/null:
-// wall time, the child's CPU time and peak RSS (from wait4's rusage).
-inline ProcessRun runProcess(const std::vector<std::string>& argv) {
+// its time (wall, or the CPU time of it and the children it waited for) and
+// its peak RSS (from wait4's rusage). With a limit in seconds, a run still
+// going on past it is killed (the watchdog) and reported as timedOut.
+inline ProcessRun runProcess(const std::vector<std::string>& argv, double limitSeconds = 0) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -81,10 +157,27 @@ inline ProcessRun runProcess(const std::vector<std::string>& argv) {
     pid_t pid = 0;
     if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), environ) == 0) {
         rusage usage{};
-        wait4(pid, &run.status, 0, &usage);
+        if (limitSeconds > 0) {
+            while (wait4(pid, &run.status, WNOHANG, &usage) == 0) {
+                if (std::chrono::duration<double>(Clock::now() - start).count() > limitSeconds) {
+                    ::kill(pid, SIGKILL);
+                    wait4(pid, &run.status, 0, &usage);
+                    run.timedOut = true;
+                    break;
+                }
+                ::usleep(1000);
+            }
+        } else {
+            wait4(pid, &run.status, 0, &usage);
+        }
         run.maxRssKb = usage.ru_maxrss;
-        const auto ms = [](const timeval& t) { return t.tv_sec * 1000.0 + t.tv_usec / 1000.0; };
+        const auto ms = [](const timeval& t) { return static_cast<double>(t.tv_sec) * 1e3 + static_cast<double>(t.tv_usec) / 1e3; };
         run.cpuMillis = ms(usage.ru_utime) + ms(usage.ru_stime);
+        if (cpuClock()) {
+            run.millis = run.cpuMillis;
+            posix_spawn_file_actions_destroy(&actions);
+            return run;
+        }
     }
     run.millis = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);

@@ -17,6 +17,7 @@
 // not mix.
 //
 // usage: hostile_bench KODRIX_CLI
+#include "BenchSupport.h"
 #include "app/Unit1.h"
 #include "browser/CodePage.h"
 #include "catalogue/Cp1251.h"
@@ -249,6 +250,8 @@ int main(int argc, char** argv) {
                 "  [target <= 250 MB]%s\n",
                 kEmptyLines, games.ms, games.peakKb, platforms.peakKb,
                 WIFEXITED(games.status) && WEXITSTATUS(games.status) == 0 ? "" : "  (exited with an error)");
+    bench::row("kodrix-cli games, 5 million empty lines, peak memory", games.peakKb / 1024.0, "MB",
+               "kodrix-cli platforms, peak memory", platforms.peakKb / 1024.0, "<=250MB");
 
     const ProcessRun letter = run({self, "--letter", dir.string()}, true);
     int items = 0;
@@ -260,6 +263,9 @@ int main(int argc, char** argv) {
                     "  [target <= 2000 ms, <= 400 MB]\n",
                     items, letterMs, afterLetter, before);
         std::printf("quick-find keystroke on it: %.0f ms, process peak afterwards %ld KB\n", keyMs, peak);
+        bench::row("window letter change to 5 million empty lines", letterMs, "ms", "", 0, "<=2000ms");
+        bench::row("window letter change to 5 million empty lines, peak memory", afterLetter / 1024.0, "MB",
+                   "the window before the change", before / 1024.0, "<=400MB");
     } else {
         std::printf("window letter change: the child failed (status %d)\n", letter.status);
     }
@@ -273,6 +279,7 @@ int main(int argc, char** argv) {
                     " %.0f ms to show it), longest event-loop pass after it %.0f ms, process peak %ld KB"
                     "  [target <= 250 ms]\n",
                     lines, clickMs + first, clickMs, first, longest, clickPeak);
+        bench::row("worst game click, until the window answers", clickMs + first, "ms", "", 0, "<=250ms");
     } else {
         std::printf("worst game click: the child failed (status %d)\n", click.status);
     }

@@ -140,11 +140,16 @@ int main(int argc, char** argv) {
     const double floor = medianMs(runs, [&] { plainLibjpegDecode(big, rgb); });
 
     bool djpegOk = runProcess({"djpeg", "-outfile", "/dev/null", bigFile.string()}).ok();
-    double djpegBig = 0, djpegTiny = 0;
-    if (djpegOk) {
-        djpegBig = medianMs(runs, [&] { djpegOk &= runProcess({"djpeg", "-outfile", "/dev/null", bigFile.string()}).ok(); });
-        djpegTiny = medianMs(runs, [&] { djpegOk &= runProcess({"djpeg", "-outfile", "/dev/null", tinyFile.string()}).ok(); });
-    }
+    auto djpeg = [&](const fs::path& file) {
+        std::vector<double> ms;
+        for (int i = 0; i < runs && djpegOk; ++i) {
+            const ProcessRun r = runProcess({"djpeg", "-outfile", "/dev/null", file.string()});
+            djpegOk &= r.ok();
+            ms.push_back(r.millis);
+        }
+        return median(ms);
+    };
+    const double djpegBig = djpeg(bigFile), djpegTiny = djpeg(tinyFile);
     fs::remove_all(dir);
 
     std::printf("JpegPicture load + decode: median %.2f ms over %d runs\n", ours, runs);
@@ -157,5 +162,6 @@ int main(int argc, char** argv) {
     std::printf("djpeg process: median %.2f ms; on a 1x1 picture %.2f ms; decoding thus %.2f ms\n", djpegBig,
                 djpegTiny, djpegDecode);
     std::printf("JpegPicture / djpeg decoding: %.2f x  [target <= 1.3 x]\n", ours / djpegDecode);
+    row("screenshot 1920 x 1080 decoded", ours, "ms", "djpeg decoding it", djpegDecode, "<=1.3x");
     return 0;
 }

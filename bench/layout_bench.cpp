@@ -2,6 +2,7 @@
 // timer tick after it), and what a tick costs when nothing changed. The main
 // window runs offscreen on a catalogue (normally the large generated one).
 //   layout_bench CATALOGUE_DIR
+#include "BenchSupport.h"
 #include "app/Unit1.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/registry/MemorySettingsStore.h"
@@ -47,6 +48,8 @@ int main(int argc, char** argv) {
         std::sort(idle.begin(), idle.end());
         std::printf("page %d: the tick after a resize %.1f us (p90 %.1f us); an unchanged tick %.2f us\n", page,
                     follow[follow.size() / 2], follow[follow.size() * 9 / 10], idle[idle.size() / 2]);
+        bench::row("layout tick after a resize, page " + std::to_string(page), follow[follow.size() / 2] / 1000.0, "ms",
+                   "an unchanged tick", idle[idle.size() / 2] / 1000.0);
     }
     return 0;
 }

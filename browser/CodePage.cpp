@@ -15,6 +15,7 @@
 #include "catalogue/FolderIndex.h"
 #include "catalogue/GameEntry.h"
 #include "catalogue/IniProfile.h"
+#include "catalogue/LineCounts.h"
 #include "catalogue/ResourceModule.h"
 #include "catalogue/TextList.h"
 #include "platform/SortedViews.h"
@@ -138,7 +139,8 @@ void CodePage::CodesChange() {
     const FolderIndex platform(PlatformPath());
     std::int64_t total = 0;
     for (int i = 0; i < Codes->list()->count(); ++i)
-        total += static_cast<std::int64_t>(countFileLines(platform.fileOrGuess(names::groupList(Codes->list()->item(i)))));
+        total += static_cast<std::int64_t>(
+            lineCounts_.count(platform.fileOrGuess(names::groupList(Codes->list()->itemView(i)))));
     PlatformGameTotal = total;
 
     const std::string L = letter();

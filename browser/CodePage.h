@@ -2,6 +2,8 @@
 // The "Коды" page: choose a platform, the first character of a game's name
 // and the game, and read its codes beside its icon. Quick find jumps to a game
 // while the user types its name.
+#include "catalogue/LineCounts.h"
+
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
@@ -95,6 +97,9 @@ private:
     void showCodeText(const GameRead& read, const QString& game);
 
     std::filesystem::path programDir_;
+    // The platform's list sizes for PlatformGameTotal, kept between letter
+    // changes: only a list that changed is counted again.
+    LineCounts lineCounts_;
 };
 
 }  // namespace kodrix

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 namespace kodrix::collation {
@@ -67,28 +68,168 @@ int compareWeights(std::string_view a, std::string_view b, const unsigned char (
     }
 }
 
-// The first eight bytes of a text's sort key as one number (missing bytes
-// are 0, below every key byte, so the order of the numbers is the order of
-// the keys as far as they go); `whole` when the key has no more bytes.
-std::uint64_t keyPrefix(std::string_view text, bool& whole) {
-    unsigned char counted[8];
-    std::size_t k = 0;  // non-ignorable bytes seen, up to 8
-    std::size_t total = 0;
+// Writes a text's sort key at out (room for 2 * size + 1 bytes): the
+// primary weights of its bytes, a 0x01 separator, then their secondary
+// weights (ignorable bytes left out). Returns the end of the key.
+char* writeSortKey(char* out, std::string_view text) {
+    char* p = out;
     for (unsigned char b : text) {
-        if (!kPrimary[b]) continue;
-        if (k < 8) counted[k++] = b;
-        ++total;
+        *p = static_cast<char>(kPrimary[b]);
+        p += kPrimary[b] != 0;
     }
-    unsigned char key[8] = {};
-    std::size_t n = 0;
-    for (std::size_t i = 0; i < k && n < 8; ++i) key[n++] = kPrimary[counted[i]];
-    if (n < 8 && total == k) key[n++] = 1;  // the separator, when all primaries fit
-    for (std::size_t i = 0; i < k && n < 8 && total == k; ++i) key[n++] = kSecondary[counted[i]];
-    whole = 2 * total + 1 <= 8;
-    std::uint64_t v = 0;
-    for (unsigned char byte : key) v = (v << 8) | byte;
-    return v;
+    const std::size_t weighed = static_cast<std::size_t>(p - out);
+    *p++ = '\x01';
+    if (weighed == text.size()) {
+        for (unsigned char b : text) *p++ = static_cast<char>(kSecondary[b]);
+    } else {
+        for (unsigned char b : text)
+            if (kPrimary[b]) *p++ = static_cast<char>(kSecondary[b]);
+    }
+    return p;
 }
+
+// The collation ignores the zero byte alone, so a text's key is the key of
+// the text without its zero bytes; and then a text of n bytes has a key of
+// 2n + 1 bytes, byte k of which comes from byte k of the text (a primary
+// weight), the separator or byte k - n - 1 (a secondary weight).
+constexpr bool onlyZeroIgnored() {
+    for (int b = 1; b < 256; ++b)
+        if (kPrimary[b] == 0) return false;
+    return kPrimary[0] == 0;
+}
+static_assert(onlyZeroIgnored());
+
+// Byte k of the key of a text without zero bytes.
+inline unsigned char keyByte(std::string_view text, std::size_t k) {
+    const std::size_t n = text.size();
+    if (k < n) return kPrimary[static_cast<unsigned char>(text[k])];
+    if (k == n) return 1;
+    return kSecondary[static_cast<unsigned char>(text[k - n - 1])];
+}
+
+// Sorts items by their keys, equal keys in list order, reading the keys'
+// bytes off the items. Small records (eight key bytes, and the item's index)
+// go through a radix sort, eight passes of one byte each (a pass where every
+// record has the same byte is skipped); records whose keys agree on those
+// eight bytes are sorted again on the next eight, and short runs by
+// comparing the rest of their keys.
+class KeySorter {
+public:
+    struct Record {
+        std::uint64_t prefix;
+        std::uint32_t index;
+    };
+
+    explicit KeySorter(const TextLines& lines) : texts_(&lines) {
+        const std::string& all = lines.text();
+        if (all.empty() || !std::memchr(all.data(), 0, all.size())) return;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            std::string text(lines[i]);
+            std::erase(text, '\0');
+            withoutZeros_.append(text);
+        }
+        texts_ = &withoutZeros_;
+    }
+
+    // The items' indexes in key order.
+    std::vector<Record> order() {
+        std::vector<Record> records(texts_->size());
+        for (std::uint32_t i = 0; i < records.size(); ++i) records[i].index = i;
+        std::vector<Record> scratch(records.size());
+        // Ranges of records that agree on their keys' first `depth` bytes,
+        // in list order where the keys are equal so far.
+        struct Range {
+            std::size_t first, last, depth;
+        };
+        std::vector<Range> work{{0, records.size(), 0}};
+        while (!work.empty()) {
+            const Range r = work.back();
+            work.pop_back();
+            Record* const first = records.data() + r.first;
+            const std::size_t n = r.last - r.first;
+            if (n <= kCompared) {
+                byComparison(first, n, r.depth);
+                continue;
+            }
+            for (std::size_t i = 0; i < n; ++i) first[i].prefix = prefixAt(text(first[i].index), r.depth);
+            byRadix(first, n, scratch.data() + r.first);
+            for (std::size_t i = 0; i < n;) {
+                std::size_t j = i + 1;
+                while (j < n && first[j].prefix == first[i].prefix) ++j;
+                // Keys that end within these eight bytes are equal (a
+                // shorter key's prefix holds a zero where a longer one has
+                // a key byte), and already in list order.
+                if (j - i > 1 && keySize(text(first[i].index)) > r.depth + 8)
+                    work.push_back({r.first + i, r.first + j, r.depth + 8});
+                i = j;
+            }
+        }
+        return records;
+    }
+
+private:
+    static constexpr std::size_t kCompared = 48;
+
+    std::string_view text(std::uint32_t i) const { return (*texts_)[i]; }
+    static std::size_t keySize(std::string_view text) { return 2 * text.size() + 1; }
+
+    // Key bytes depth..depth+7 as one number, most significant first;
+    // missing bytes are 0, below every key byte, so the numbers order as
+    // the keys do as far as they go.
+    static std::uint64_t prefixAt(std::string_view text, std::size_t depth) {
+        const std::size_t size = keySize(text);
+        std::uint64_t v = 0;
+        for (std::size_t k = depth; k < depth + 8; ++k) v = (v << 8) | (k < size ? keyByte(text, k) : 0u);
+        return v;
+    }
+
+    // <0, 0 or >0 as the keys compare from byte depth on.
+    static int compareFrom(std::string_view a, std::string_view b, std::size_t depth) {
+        const std::size_t sa = keySize(a), sb = keySize(b);
+        for (std::size_t k = depth; k < sa && k < sb; ++k) {
+            const unsigned char x = keyByte(a, k), y = keyByte(b, k);
+            if (x != y) return x < y ? -1 : 1;
+        }
+        return sa < sb ? -1 : sa > sb ? 1 : 0;
+    }
+
+    void byComparison(Record* first, std::size_t n, std::size_t depth) const {
+        // An insertion sort: stable, so equal keys keep their order.
+        for (std::size_t i = 1; i < n; ++i) {
+            const Record r = first[i];
+            const std::string_view t = text(r.index);
+            std::size_t j = i;
+            for (; j > 0 && compareFrom(text(first[j - 1].index), t, depth) > 0; --j) first[j] = first[j - 1];
+            first[j] = r;
+        }
+    }
+
+    // A stable sort of n records on their prefixes, least significant byte
+    // first, through scratch (n records) and back.
+    static void byRadix(Record* records, std::size_t n, Record* scratch) {
+        std::size_t counts[8][256] = {};
+        for (std::size_t i = 0; i < n; ++i)
+            for (int b = 0; b < 8; ++b) ++counts[b][(records[i].prefix >> (8 * b)) & 0xFF];
+        Record* from = records;
+        Record* to = scratch;
+        for (int b = 0; b < 8; ++b) {
+            std::size_t* count = counts[b];
+            if (count[(from[0].prefix >> (8 * b)) & 0xFF] == n) continue;  // one byte value: order unchanged
+            std::size_t next = 0;
+            for (int v = 0; v < 256; ++v) {
+                const std::size_t c = count[v];
+                count[v] = next;
+                next += c;
+            }
+            for (std::size_t i = 0; i < n; ++i) to[count[(from[i].prefix >> (8 * b)) & 0xFF]++] = from[i];
+            std::swap(from, to);
+        }
+        if (from != records) std::copy(from, from + n, records);
+    }
+
+    const TextLines* texts_;
+    TextLines withoutZeros_;  // the items without zero bytes, when some have them
+};
 
 }  // namespace
 
@@ -96,13 +237,8 @@ unsigned char primaryWeight(unsigned char byte) { return kPrimary[byte]; }
 unsigned char secondaryWeight(unsigned char byte) { return kSecondary[byte]; }
 
 std::string sortKey(std::string_view text) {
-    std::string key;
-    key.reserve(text.size() * 2 + 1);
-    for (unsigned char b : text)
-        if (kPrimary[b]) key.push_back(static_cast<char>(kPrimary[b]));
-    key.push_back('\x01');
-    for (unsigned char b : text)
-        if (kPrimary[b]) key.push_back(static_cast<char>(kSecondary[b]));
+    std::string key(2 * text.size() + 1, '\0');
+    key.resize(static_cast<std::size_t>(writeSortKey(key.data(), text) - key.data()));
     return key;
 }
 
@@ -113,37 +249,44 @@ int compare(std::string_view a, std::string_view b) {
     return compareWeights(a, b, kSecondary);
 }
 
-TextLines inOrder(TextLines&& lines) {
-    // Sorts small records, not items, then copies each item once into place.
-    // A record carries the first eight bytes of the item's key, which decide
-    // most comparisons (all of them between short names); ties on equal
-    // items fall back to the list order, so equal items keep it.
-    struct Record {
-        std::uint64_t prefix;
-        std::uint32_t index;
-        bool whole;
-    };
-    // Lists often come sorted already (and a list of one name repeated is):
-    // then they are taken as they are.
+std::vector<std::uint32_t> order(const TextLines& lines) {
+    std::vector<std::uint32_t> indexes(lines.size());
+    // Lists often come sorted already (and a list of one name repeated is).
     bool sorted = true;
     for (std::size_t i = 1; i < lines.size() && sorted; ++i) sorted = compare(lines[i - 1], lines[i]) <= 0;
-    if (sorted) return std::move(lines);
-    std::vector<Record> order(lines.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) {
-        order[i].index = i;
-        order[i].prefix = keyPrefix(lines[i], order[i].whole);
+    if (sorted) {
+        for (std::uint32_t i = 0; i < indexes.size(); ++i) indexes[i] = i;
+        return indexes;
     }
-    std::sort(order.begin(), order.end(), [&](const Record& a, const Record& b) {
-        if (a.prefix != b.prefix) return a.prefix < b.prefix;
-        if (!(a.whole && b.whole))
-            if (const int c = compare(lines[a.index], lines[b.index])) return c < 0;
-        return a.index < b.index;
-    });
+    const std::vector<KeySorter::Record> records = KeySorter(lines).order();
+    for (std::size_t i = 0; i < records.size(); ++i) indexes[i] = records[i].index;
+    return indexes;
+}
+
+TextLines inOrder(TextLines&& lines) {
+    const std::vector<std::uint32_t> indexes = order(lines);
+    bool same = true;
+    for (std::uint32_t i = 0; i < indexes.size() && same; ++i) same = indexes[i] == i;
+    if (same) return std::move(lines);
     TextLines out;
     out.reserve(lines.size(), lines.text().size());
-    for (const Record& r : order) out.append(lines[r.index]);
+    for (const std::uint32_t i : indexes) out.append(lines[i]);
     return out;
 }
 
+TextLines merged(const TextLines& first, const TextLines& second) {
+    TextLines out;
+    out.reserve(first.size() + second.size(), first.text().size() + second.text().size());
+    std::size_t i = 0, j = 0;
+    while (i < first.size() && j < second.size()) {
+        // An item of the second list goes first only when it sorts strictly
+        // before: equal items keep the first list's ahead.
+        if (compare(second[j], first[i]) < 0) out.append(second[j++]);
+        else out.append(first[i++]);
+    }
+    for (; i < first.size(); ++i) out.append(first[i]);
+    for (; j < second.size(); ++j) out.append(second[j]);
+    return out;
+}
 
 }  // namespace kodrix::collation

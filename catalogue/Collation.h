@@ -5,8 +5,10 @@
 // locale. A text's key orders byte-wise as the texts collate.
 #include "TextList.h"
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace kodrix::collation {
 
@@ -20,6 +22,13 @@ int compare(std::string_view a, std::string_view b);
 // The lines in collation order; equal lines keep their order. A list that
 // is in order already is given back as it is.
 TextLines inOrder(TextLines&& lines);
+// The same order as the lines' indexes, without moving the lines.
+std::vector<std::uint32_t> order(const TextLines& lines);
+
+// Two lists in collation order as one, in order: what inOrder gives for the
+// first list's lines followed by the second's (of equal lines, the first
+// list's come first).
+TextLines merged(const TextLines& first, const TextLines& second);
 
 // A byte's weights (0: the collation ignores the byte).
 unsigned char primaryWeight(unsigned char byte);

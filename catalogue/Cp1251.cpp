@@ -1,5 +1,6 @@
 #include "Cp1251.h"
 
+#include <algorithm>
 #include <array>
 
 namespace kodrix::cp1251 {
@@ -72,50 +73,42 @@ unsigned char fromUnicode(char32_t cp) {
     return '?';
 }
 
-namespace {
-
-// Each byte's UTF-8 form: its length and up to three bytes.
-struct Utf8Forms {
-    std::array<unsigned char, 256> length{};
-    std::array<std::array<char, 3>, 256> bytes{};
-    Utf8Forms() {
-        for (int b = 0; b < 256; ++b) {
-            std::string form;
-            appendCodePoint(form, toUnicode(static_cast<unsigned char>(b)));
-            length[b] = static_cast<unsigned char>(form.size());
-            for (std::size_t i = 0; i < form.size(); ++i) bytes[b][i] = form[i];
-        }
-    }
-};
-
-const Utf8Forms& utf8Forms() {
-    static const Utf8Forms forms;
-    return forms;
-}
-
-}  // namespace
-
 void appendUtf8(std::string& out, std::string_view s) {
-    // Measured first, so the text grows once and is written in place.
-    const Utf8Forms& forms = utf8Forms();
-    std::size_t size = 0;
-    for (unsigned char b : s) size += forms.length[b];
-    const std::size_t start = out.size();
-    out.resize(start + size);
-    char* to = out.data() + start;
-    for (unsigned char b : s) {
-        if (b < 0x80) {
-            *to++ = static_cast<char>(b);
-        } else {
-            const auto& form = forms.bytes[b];
-            for (unsigned i = 0; i < forms.length[b]; ++i) *to++ = form[i];
+    // Each byte's UTF-8 form, made once: long lists are written a name at a time.
+    struct Form {
+        unsigned char size;
+        char bytes[3];
+    };
+    static const std::array<Form, 256> forms = [] {
+        std::array<Form, 256> t{};
+        for (int b = 0; b < 256; ++b) {
+            std::string one;
+            appendCodePoint(one, toUnicode(static_cast<unsigned char>(b)));
+            t[b].size = static_cast<unsigned char>(one.size());
+            for (std::size_t i = 0; i < one.size(); ++i) t[b].bytes[i] = one[i];
         }
+        return t;
+    }();
+    // Text in ASCII, most names, is its own UTF-8.
+    if (std::all_of(s.begin(), s.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        out.append(s);
+        return;
     }
+    const std::size_t start = out.size();
+    out.resize(start + 3 * s.size());
+    char* p = out.data() + start;
+    for (unsigned char b : s) {
+        const Form& f = forms[b];
+        p[0] = f.bytes[0];
+        p[1] = f.bytes[1];
+        p[2] = f.bytes[2];
+        p += f.size;
+    }
+    out.resize(static_cast<std::size_t>(p - out.data()));
 }
 
 std::string toUtf8(std::string_view s) {
     std::string out;
-    out.reserve(s.size() * 2);
     appendUtf8(out, s);
     return out;
 }
@@ -171,6 +164,14 @@ std::string fromUtf8(std::string_view s) {
         out.push_back(static_cast<char>(fromUnicode(cp)));
         i += len;
     }
+    return out;
+}
+
+std::optional<std::string> fromUtf8Exact(std::string_view utf8) {
+    std::string out = fromUtf8(utf8);
+    // Every '?' put in for what the code page cannot hold makes the text
+    // differ from the original once converted back.
+    if (toUtf8(out) != utf8) return std::nullopt;
     return out;
 }
 

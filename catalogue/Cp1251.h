@@ -3,6 +3,7 @@
 // locale's upper/lower case rules. Every name and line inside the catalogue is
 // a std::string of cp1251 bytes; text becomes Unicode only at the edge.
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -19,6 +20,9 @@ void appendUtf8(std::string& out, std::string_view cp1251);
 std::u16string toUtf16(std::string_view cp1251);
 // Invalid UTF-8 sequences and unmappable characters each become one '?'.
 std::string fromUtf8(std::string_view utf8);
+// The same when code page 1251 holds the whole text; nullopt when a
+// character lies outside it or the bytes are not UTF-8.
+std::optional<std::string> fromUtf8Exact(std::string_view utf8);
 // Unpaired surrogates and unmappable characters become '?'.
 std::string fromUtf16(std::u16string_view utf16);
 

@@ -39,9 +39,9 @@ FileResult<FileHandle> FileHandle::open(const std::filesystem::path& path) {
             {path, statFailed ? (e ? e : EIO) : S_ISDIR(st.st_mode) ? EISDIR : messages::kNotRegularFile});
     }
     // Reads of a regular file never wait anyway; the flag is dropped so that
-    // no file system takes it as a reason to return short.
-    const int flags = ::fcntl(fd, F_GETFL);
-    if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    // no file system takes it as a reason to return short. (Of the flags
+    // F_SETFL sets, the open above asked for O_NONBLOCK alone: one call.)
+    ::fcntl(fd, F_SETFL, 0);
     FileHandle h;
     h.fd_ = fd;
     h.path_ = path;

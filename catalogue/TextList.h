@@ -60,6 +60,11 @@ std::vector<std::string> loadTextList(const std::filesystem::path& path);
 std::size_t countFileLines(const std::filesystem::path& path);
 // Calls fn with each line of the file; throws as loadTextList does.
 void forEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view)>& fn);
+// Calls fn with the file's text (up to its first zero byte) in pieces, in
+// order, each ending at a line end but the last: no line runs across two
+// pieces (a CR LF may). For a scan that needs no line on its own, such as a
+// search. Throws as loadTextList does.
+void forEachFilePiece(const std::filesystem::path& path, const std::function<void(std::string_view)>& fn);
 std::size_t countFileLines(const FileHandle& file);
 
 // The bytes of a text file up to its first zero byte (or its end), read in

@@ -71,13 +71,22 @@ void SortedStringList::assign(const std::vector<std::string>& list) {
 
 void SortedStringList::addMany(const std::vector<std::string>& list) {
     TextLines added;
+    std::size_t bytes = 0;
+    for (const auto& s : list) bytes += s.size();
+    added.reserve(list.size(), bytes);
     for (const auto& s : list) added.append(s);
-    added = upperCased(std::move(added));
-    TextLines all;
-    all.reserve(items_.size() + added.size(), items_.text().size() + added.text().size());
-    for (std::size_t i = 0; i < items_.size(); ++i) all.append(items_[i]);
-    for (std::size_t i = 0; i < added.size(); ++i) all.append(added[i]);
-    replaceWithSorted(std::move(all));
+    addLines(std::move(added));
+}
+
+void SortedStringList::addLines(TextLines&& list) {
+    // The items are in order already: the new ones are sorted on their own
+    // and merged in, after every equal item, as one sort of both would put
+    // them.
+    TextLines added = collation::inOrder(upperCased(std::move(list)));
+    TextLines all = items_.empty() ? std::move(added) : collation::merged(items_, added);
+    beginResetModel();
+    items_ = std::move(all);
+    endResetModel();
 }
 
 void SortedStringList::clear() {
@@ -96,14 +105,16 @@ int SortedStringList::indexOf(const std::string& cp1251) const {
 int SortedStringList::widestTextWidth(const QFontMetrics& fm) const {
     // Measuring every name exactly means shaping thousands of texts; instead
     // sum each byte's own advance (one table per call) to find the few names
-    // that can be the widest, and measure only those exactly: the ones
-    // estimated near the widest, at most kMeasured of them (a list of
-    // millions of names of one width would otherwise be shaped whole).
-    constexpr std::size_t kMeasured = 256;
+    // that can be the widest, and measure only those exactly: the greatest
+    // estimates first, at most kMeasured of them (a list of millions of
+    // names of one width would otherwise be shaped whole), until the next
+    // estimate is too small to come out wider than the widest measured. How
+    // far shaping (kerning) moves a width from its estimate is learnt from
+    // the names measured, the first kLearnt of them at least.
+    constexpr std::size_t kMeasured = 256, kLearnt = 8;
     int advance[256] = {};
     for (int b = 1; b < 256; ++b) advance[b] = fm.horizontalAdvance(fromCp1251(std::string(1, char(b))).at(0));
-    // The kMeasured greatest estimates in one pass (a min-heap); the widest
-    // estimate is among them.
+    // The kMeasured greatest estimates in one pass (a min-heap).
     std::vector<std::pair<int, std::size_t>> best;
     best.reserve(kMeasured);
     auto greater = [](const auto& a, const auto& b) { return a.first > b.first; };
@@ -119,12 +130,16 @@ int SortedStringList::widestTextWidth(const QFontMetrics& fm) const {
             std::push_heap(best.begin(), best.end(), greater);
         }
     }
-    int most = 0;
-    for (const auto& candidate : best) most = std::max(most, candidate.first);
-    const int threshold = most - most / 8 - fm.averageCharWidth();  // kerning and shaping move little
+    std::sort_heap(best.begin(), best.end(), greater);  // the greatest estimate first
     int widest = 0;
-    for (const auto& [e, i] : best)
-        if (e >= threshold) widest = std::max(widest, fm.horizontalAdvance(fromCp1251(items_[i])));
+    int excess = 0;  // the most a measured width came out above its estimate
+    for (std::size_t k = 0; k < best.size(); ++k) {
+        const auto& [e, i] = best[k];
+        if (k >= kLearnt && e + excess + 1 < widest) break;
+        const int width = fm.horizontalAdvance(fromCp1251(items_[i]));
+        excess = std::max(excess, width - e);
+        widest = std::max(widest, width);
+    }
     return widest;
 }
 

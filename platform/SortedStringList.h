@@ -38,6 +38,8 @@ public:
     std::string_view itemView(int index) const;
     QString text(int index) const;
     std::vector<std::string> items() const;
+    // Every item, in order, without a copy; valid until the list changes.
+    const TextLines& lines() const { return items_; }
 
     // Inserts at the item's place; returns its index.
     int add(const std::string& cp1251);
@@ -46,6 +48,7 @@ public:
     void assignLines(TextLines&& cp1251Items);
     // Inserts many items at their places in one step.
     void addMany(const std::vector<std::string>& cp1251Items);
+    void addLines(TextLines&& cp1251Items);
     void clear();
     // Index of the first item equal byte for byte, or -1.
     int indexOf(const std::string& cp1251) const;

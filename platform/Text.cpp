@@ -28,6 +28,12 @@ std::string toCp1251(const QString& text) {
                                                  static_cast<std::size_t>(text.size())));
 }
 
+std::optional<std::string> toCp1251Exact(const QString& text) {
+    std::string out = toCp1251(text);
+    if (fromCp1251(out) != text) return std::nullopt;
+    return out;
+}
+
 QString upperCp1251(const QString& text) {
     QString out = text;
     for (QChar& c : out) {

@@ -22,7 +22,6 @@
 #include "ui/SelectByName.h"
 
 #include <QComboBox>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QListView>
@@ -30,6 +29,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <initializer_list>
+#include <optional>
 
 namespace kodrix {
 namespace {
@@ -171,9 +171,12 @@ void FindPage::SpeedButton1Click() {
     candidates_->clear();
 
     // The query and the platform are read once: edits made during the run
-    // do not change it.
+    // do not change it. A query with a character code page 1251 cannot hold
+    // lies in no name: its candidates are collected by its length as any
+    // query's, and none matches.
     const std::string platform = base2->selectedItem();
     const std::string query = toCp1251(Edit1->text());
+    const std::optional<std::string> held = toCp1251Exact(Edit1->text());
     bool collecting = true;
     try {
         const Listing groups = listLetterGroups(programDir_, platform);
@@ -182,7 +185,7 @@ void FindPage::SpeedButton1Click() {
         collectCandidates(platformDir(programDir_, platform), query.size());
         collecting = false;
         TextListBox1->list()->clear();
-        matchCandidates(query);
+        matchCandidates(held ? GameMatcher(*held) : GameMatcher(std::nullopt));
     } catch (...) {
         // A list that cannot be read stops the run; the names of the group
         // read last are no results. The page returns to idle before the
@@ -208,36 +211,42 @@ void FindPage::collectCandidates(const std::filesystem::path& searchPath, std::s
         // that order.
         SortedStringList* list = TextListBox1->list();
         list->assignLines(readTextLines(folder.fileOrGuess(names::groupList(groups_->item(i)))));
-        std::vector<std::string> longEnough;
-        for (int k = 0; k < list->count(); ++k)
-            if (list->itemView(k).size() >= queryLength) longEnough.emplace_back(list->itemView(k));
+        const TextLines& sorted = list->lines();
+        if (queryLength == 0) {
+            candidates_->append(sorted);
+            continue;
+        }
+        TextLines longEnough;
+        for (std::size_t k = 0; k < sorted.size(); ++k)
+            if (sorted[k].size() >= queryLength) longEnough.append(sorted[k]);
         candidates_->append(longEnough);
     }
 }
 
-void FindPage::matchCandidates(const std::string& query) {
-    const GameMatcher matcher(query);
-    const std::vector<std::string>& names = candidates_->items();
+void FindPage::matchCandidates(const GameMatcher& matcher) {
+    // A run cannot start while this one goes on, so the candidates stay as
+    // they are while events are handled.
+    const TextLines& names = candidates_->lines();
     const int count = candidates_->count();
     NProgressBar1->setMax(count - 1);
     NProgressBar1->setMin(0);
     setStatus(kMatchingStatus);
-    QElapsedTimer sinceAdded;
-    sinceAdded.start();
+    std::int64_t added = pumpClockMs();
     for (int j = 0; j < count && !stopRun_; ++j) {
         processPendingEvents();
         // The match test.
         processPendingEvents();
         if (stopRun_) break;
-        if (matcher.matches(names[static_cast<std::size_t>(j)])) pending_.push_back(names[static_cast<std::size_t>(j)]);
+        const std::string_view name = names[static_cast<std::size_t>(j)];
+        if (matcher.matches(name)) pending_.append(name);
         processPendingEvents();
         showProgress(j, count - 1);
 
-        if (!pending_.empty() && sinceAdded.elapsed() >= kResultIntervalMs &&
+        if (!pending_.empty() && pumpClockMs() - added >= kResultIntervalMs &&
             (static_cast<std::size_t>(TextListBox1->list()->count()) <= kSmallList ||
              pending_.size() * 2 >= static_cast<std::size_t>(TextListBox1->list()->count()))) {
             addPendingResults();
-            sinceAdded.start();
+            added = pumpClockMs();
         }
     }
     addPendingResults();
@@ -245,7 +254,7 @@ void FindPage::matchCandidates(const std::string& query) {
 
 void FindPage::addPendingResults() {
     if (pending_.empty()) return;
-    TextListBox1->list()->addMany(pending_);
+    TextListBox1->list()->addLines(std::move(pending_));
     TextListBox1->updateScrollWidth();
     pending_.clear();
 }

@@ -9,10 +9,11 @@
 // stays alive and the user can switch pages, change the platform or open a
 // result meanwhile. The hidden start button is what keeps a second run from
 // starting.
+#include "catalogue/TextList.h"
+
 #include <QWidget>
 #include <filesystem>
 #include <string>
-#include <vector>
 
 class QComboBox;
 class QLineEdit;
@@ -26,6 +27,7 @@ namespace dialogs {
 class SaveDialog;
 }
 
+class GameMatcher;
 class RichEditView;
 class SortedComboBox;
 class SortedListBox;
@@ -97,7 +99,7 @@ private:
     void createControls();
     void connectHandlers();
     void collectCandidates(const std::filesystem::path& searchPath, std::size_t queryLength);
-    void matchCandidates(const std::string& query);
+    void matchCandidates(const GameMatcher& matcher);
     void addPendingResults();
     void showProgress(int position, int last);
     void setStatus(const QString& text);
@@ -108,7 +110,7 @@ private:
     WorkList* candidates_ = nullptr;
     // Matches not yet in the result list: they join it in bulk, so a run
     // with tens of thousands of results costs no quadratic inserts.
-    std::vector<std::string> pending_;
+    TextLines pending_;
     // Set by a platform change during a run: the run adds nothing more.
     bool stopRun_ = false;
     int progressPixel_ = -1;  // the bar's filled length written last

@@ -34,6 +34,19 @@ TEST(TextList, LineEndsAsTheLoaderSplitsThem) {
     }
 }
 
+TEST(TextList, CountingAgreesWithSplittingWhereverTheLineEndsFall) {
+    // Counting takes eight bytes at a time: line ends at every offset, runs
+    // of them, and CR LF pairs across the eight-byte steps.
+    std::uint32_t seed = 7;
+    for (int i = 0; i < 3000; ++i) {
+        std::string text;
+        for (std::uint32_t n = (seed = seed * 1664525u + 1013904223u) >> 25; n > 0; --n)
+            text.push_back("\r\nab"[(seed = seed * 1664525u + 1013904223u) >> 30]);
+        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+        ASSERT_EQ(countLines(bytes), splitLines(bytes).size()) << testing::PrintToString(text);
+    }
+}
+
 TEST(TextList, FilesAreReadAndMissingOnesReported) {
     test::TempDir dir;
     auto p = dir.write("A.dat", "Alpha\r\nAmber\r\nAxe");

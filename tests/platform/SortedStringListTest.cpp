@@ -132,6 +132,33 @@ TEST(SortedStringList, SortKeysOrderTextsAsTheCollatorDoes) {
     }
 }
 
+TEST(SortedStringList, TheWidestItemIsMeasuredExactly) {
+    // The width the list boxes scroll to: the widest item as the font
+    // shapes it, kerning pairs and all, found without shaping every item.
+    std::uint32_t seed = 99;
+    auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
+    const std::string letters = cp("AVAWToTaWaYoLTfiffilljWMmw.,'ЯЫЖжыТуГоАУКЛ ");
+    for (const int pixels : {9, 13, 24}) {
+        QFont font(QStringLiteral("DejaVu Sans"));
+        font.setPixelSize(pixels);
+        const QFontMetrics fm(font);
+        for (int round = 0; round < 4; ++round) {
+            std::vector<std::string> names;
+            for (int i = 0; i < 3000; ++i) {
+                std::string name;
+                for (std::uint32_t n = 10 + (next() >> 28); n > 0; --n) name.push_back(letters[(next() >> 8) % letters.size()]);
+                names.push_back(name);
+            }
+            SortedStringList list;
+            list.assign(names);
+            int exact = 0;
+            for (const std::string& name : names) exact = std::max(exact, fm.horizontalAdvance(fromCp1251(name)));
+            EXPECT_EQ(list.widestTextWidth(fm), exact) << pixels << " px, round " << round;
+        }
+    }
+    EXPECT_EQ(SortedStringList().widestTextWidth(QFontMetrics(QFont())), 0);
+}
+
 TEST(SortedStringList, AnItemCostsItsBytesAndOneNumber) {
     // A game list of two million empty lines (a 4 MB file) once took about
     // ninety bytes a line; kept as one buffer of bytes and one end per item it

@@ -178,6 +178,27 @@ TEST_F(FindPageTest, SearchFindsNamesInAnyGroupAndCaseSortedAsStored) {
     EXPECT_TRUE(script.messages.empty());
 }
 
+TEST_F(FindPageTest, AQueryCodePage1251CannotHoldFindsNothing) {
+    cat.platform("Quiz");
+    cat.file("Quiz/W.dat", "Who?\r\nWhat\r\n");
+    open();
+    choosePlatform("QUIZ");
+    const struct {
+        const char* query;
+        QStringList found;
+    } cases[] = {
+        {"?", {"Who?"}},  // a question mark is a character like any
+        {"🎮", {}},        // which is not what an emoji or a Chinese character is
+        {"游戏", {}},
+        {"Who游", {}},
+    };
+    for (const auto& c : cases) {
+        ASSERT_TRUE(search(QString::fromUtf8(c.query))) << c.query;
+        EXPECT_EQ(results(), c.found) << c.query;
+        EXPECT_EQ(status(), "Поиск завершен, найдено: " + QString::number(c.found.size())) << c.query;
+    }
+}
+
 TEST_F(FindPageTest, NamesShorterThanTheQueryNeverBecomeCandidates) {
     open();
     choosePlatform("PS2");

@@ -166,19 +166,19 @@ int codesCommand(Context& c, const std::string& platform, const std::string& gro
 // The search tab's search without its window: every group of the platform,
 // the names containing the query in any letter case, in the order of the
 // result list. A query may find every name of the platform, so the names
-// are kept as the lists keep them and written in large pieces.
+// are kept as the lists keep them and written in large pieces. A query with
+// a character code page 1251 cannot hold finds nothing.
 int searchCommand(Context& c, const std::string& platform, const std::string& query) {
     platformFolder(c, platform);
-    PlatformSearch found = searchPlatform(c.programDir, cp1251::fromUtf8(platform), cp1251::fromUtf8(query));
+    const std::optional<std::string> held = cp1251::fromUtf8Exact(query);
+    PlatformSearch found = searchPlatform(c.programDir, cp1251::fromUtf8(platform),
+                                          held ? std::optional<std::string_view>(*held) : std::nullopt);
     if (found.noDatabase) throw Error(messages::noDatabase());
     // In the result list's order (equal names in the order found).
-    TextLines lines;
-    for (const std::string& name : found.matches) lines.append(name);
-    found.matches = {};
-    const TextLines sorted = collation::inOrder(std::move(lines));
+    const TextLines& matches = found.matches;
     std::string utf8;
-    for (std::size_t i = 0; i < sorted.size(); ++i) {
-        utf8 += cp1251::toUtf8(sorted[i]);
+    for (const std::uint32_t i : collation::order(matches)) {
+        cp1251::appendUtf8(utf8, matches[i]);
         utf8 += '\n';
         if (utf8.size() > (1 << 16)) {
             c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
@@ -256,9 +256,16 @@ int iconCommand(Context& c, const std::string& platform, const std::string& inde
     return 0;
 }
 
-// The walkthrough table as the program builds it at start-up.
+// The walkthrough table as the program builds it at start-up. It holds as
+// many walkthroughs as the program's, but takes room only for the modules
+// there are: filling the program's 60,000 entries would cost a one-off
+// command more than its work.
 WalkthroughTable walkthroughTable(const Context& c) {
-    WalkthroughTable table;
+    std::size_t modules = 0;
+    if (const auto sol = findEntry(c.programDir, names::kWalkthroughFolder, EntryKind::Directory)) {
+        if (const auto entries = listFilesWithExtension(*sol, names::kModuleExtension)) modules = entries->size();
+    }
+    WalkthroughTable table(std::min(modules, WalkthroughTable::kCapacity));
     table.build(c.programDir, [](std::string_view name) { return collation::sortKey(name); });
     return table;
 }

@@ -76,13 +76,14 @@ int unpack(const std::vector<std::string>& args) {
 int generate(const std::vector<std::string>& args) {
     if (args.empty()) usageError("generate: expected OUT_DIR");
     GeneratorOptions o;
+    bool gamesGiven = false;
     for (std::size_t i = 1; i < args.size(); i += 2) {
         const std::string& option = args[i];
         if (i + 1 >= args.size()) usageError(option + ": missing value");
         const std::string& value = args[i + 1];
         if (option == "--seed") o.seed = number(option, value);
         else if (option == "--platforms") o.platforms = smallNumber(option, value);
-        else if (option == "--games") o.games = number(option, value);
+        else if (option == "--games") o.games = number(option, value), gamesGiven = true;
         else if (option == "--big-platform-games") o.bigPlatformGames = number(option, value);
         else if (option == "--groups") o.groups = smallNumber(option, value);
         else if (option == "--codes") o.codes = smallNumber(option, value);
@@ -90,6 +91,10 @@ int generate(const std::vector<std::string>& args) {
         else if (option == "--rtf-kb") o.rtfKb = smallNumber(option, value);
         else usageError("generate: unknown option " + option);
     }
+    // Without --games the other platforms keep their share whatever the big
+    // one holds (--big-platform-games 600000 alone: 740,000 games in all).
+    if (o.bigPlatformGames > 10'000'000) usageError("--big-platform-games: too large");
+    if (!gamesGiven) o.games = o.bigPlatformGames + (GeneratorOptions().games - GeneratorOptions().bigPlatformGames);
     if (o.games > 10'000'000) usageError("--games: too large");
     const GeneratorSummary s = generateCatalogue(fs::u8path(args[0]), o, [](const std::string& line) {
         std::cout << kodrix::cp1251::toUtf8(line) << std::endl;
