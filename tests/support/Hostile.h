@@ -1,8 +1,8 @@
 #pragma once
 // Helpers for tests over damaged catalogues and hostile surroundings:
-//  - Watchdog: notices an action that does not return, lets a reader blocked
-//    on a FIFO go on (so the test can fail instead of hanging), and ends the
-//    process if even that does not help;
+//  - Watchdog: notices an action that does not return, lets a reader or a
+//    writer blocked on a FIFO go on (so the test can fail instead of
+//    hanging), and ends the process if even that does not help;
 //  - runProcess: a program run with a time limit, optionally with a memory
 //    limit and, under root, as the unprivileged user "nobody" (so that a
 //    file without read permission is unreadable to it, as it is to a user);
@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -56,7 +57,8 @@ class Watchdog {
 public:
     // After `limit` the run counts as hung and every FIFO under `dir` is
     // opened for writing now and then (which releases a reader waiting in
-    // open()); after `hardLimit` the process is ended.
+    // open()) and held open for reading, drained (which releases a writer);
+    // after `hardLimit` the process is ended.
     Watchdog(std::filesystem::path dir, std::chrono::milliseconds limit,
              std::chrono::milliseconds hardLimit = std::chrono::seconds(120))
         : dir_(std::move(dir)), thread_([this, limit, hardLimit] { watch(limit, hardLimit); }) {}
@@ -67,6 +69,7 @@ public:
         }
         wake_.notify_all();
         thread_.join();
+        for (const auto& [path, fd] : readers_) ::close(fd);
     }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -82,7 +85,15 @@ private:
             if (::lstat(it->path().c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) continue;
             const int fd = ::open(it->path().c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) ::close(fd);
+            if (!readers_.count(it->path())) {
+                const int reader = ::open(it->path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                if (reader >= 0) readers_[it->path()] = reader;
+            }
         }
+        char sink[1 << 12];
+        for (const auto& [path, fd] : readers_)
+            while (::read(fd, sink, sizeof sink) > 0) {
+            }
     }
     void watch(std::chrono::milliseconds limit, std::chrono::milliseconds hardLimit) {
         const auto start = std::chrono::steady_clock::now();
@@ -103,6 +114,7 @@ private:
     std::condition_variable wake_;
     bool done_ = false;
     std::atomic<bool> hung_{false};
+    std::map<std::filesystem::path, int> readers_;  // FIFOs held open for reading once hung
     std::thread thread_;
 };
 
