@@ -26,6 +26,8 @@ std::string runningCopyNotAnswering(std::string_view lockPathCp1251) {
     return "Another copy of the program holds \"" + std::string(lockPathCp1251) + "\" and does not answer";
 }
 
+std::string cannotWriteOutput(int errnoValue) { return "kodrix-cli: cannot write the output. " + systemReason(errnoValue); }
+
 std::string cannotOpenFile(std::string_view pathCp1251, int errnoValue) {
     return "Cannot open file \"" + std::string(pathCp1251) + "\". " + systemReason(errnoValue);
 }

@@ -38,5 +38,6 @@ inline constexpr int kNotRegularFile = -1000;
 // Failures the terminal tool and the start-up report beyond the program's own.
 std::string cannotListFolder(std::string_view pathCp1251, int errnoValue);  // Cannot list folder "%s". %s
 std::string runningCopyNotAnswering(std::string_view lockPathCp1251);      // another copy holds the lock, silent
+std::string cannotWriteOutput(int errnoValue);  // kodrix-cli: cannot write the output. %s
 
 }  // namespace kodrix::messages

@@ -9,11 +9,9 @@
 
 #include <QString>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <gtest/gtest.h>
 
@@ -41,24 +39,6 @@ std::vector<std::string> namesIn(const fs::path& folder) {
     std::sort(out.begin(), out.end());
     return out;
 }
-
-// While it lives, files may grow to only `bytes` bytes; a write past that
-// fails (EFBIG) instead of raising SIGXFSZ.
-struct FileSizeLimit {
-    rlimit saved{};
-    void (*savedHandler)(int);
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, savedHandler);
-    }
-};
 
 }  // namespace
 
@@ -102,7 +82,7 @@ TEST(WholeFileWriter, FailuresNameThePathAndLeaveEverythingAsItWas) {
 
     // The disk takes only part of the bytes: the old file stays whole.
     {
-        FileSizeLimit limit(4);
+        test::FileSizeLimit limit(4);
         EXPECT_EQ(thrown([&] { writeWholeFile(q(existing), "new content, longer than the limit"); }),
                   "Failed to Save Stream");
     }
@@ -180,7 +160,7 @@ TEST(WholeFileWriter, LinksAndReadOnlyFoldersAreWrittenThrough) {
     // In place, a disk that takes only part of the bytes leaves the old
     // content of every name whole where the file system reserves room.
     {
-        FileSizeLimit limit(4);
+        test::FileSizeLimit limit(4);
         EXPECT_EQ(thrown([&] { writeWholeFile(q(first), "new content, longer than the limit"); }),
                   "Failed to Save Stream");
     }
