@@ -58,7 +58,7 @@ QIcon tabImage(int index) {
 TForm1::TForm1(const std::filesystem::path& programDir, TForm1Services services, QWidget* parent)
     : QWidget(parent),
       ProgramDir(programDir),
-      ownSettings_(services.settings ? nullptr : std::make_unique<registry::IniSettingsStore>()),
+      ownSettings_(services.settings ? nullptr : registry::openUserSettings()),
       settings_(services.settings ? *services.settings : *ownSettings_),
       trayService_(services.tray) {
     setObjectName(QStringLiteral("Form1"));

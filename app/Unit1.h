@@ -145,6 +145,8 @@ private:
 
     void restoreFromTray();
     void applyPalette();
+    // What the settings store has to tell the user, in foreseen-failure boxes.
+    void showSettingsNotices();
 
     std::unique_ptr<registry::SettingsStore> ownSettings_;  // when no store was given
     registry::SettingsStore& settings_;

@@ -8,6 +8,7 @@
 #include "catalogue/IntegerText.h"
 #include "platform/SortedViews.h"
 #include "platform/Text.h"
+#include "platform/dialogs/Dialogs.h"
 #include "platform/registry/SettingsStore.h"
 #include "search/FindPage.h"
 #include "ui/FontPoints.h"
@@ -51,7 +52,12 @@ void TForm1::setFontColor(TColor color) {
     applyPalette();
 }
 
+void TForm1::showSettingsNotices() {
+    for (const QString& notice : settings_.takeNotices()) dialogs::errorMessage(this, notice);
+}
+
 void TForm1::LoadSettings() {
+    showSettingsNotices();  // a damaged file set aside, or settings with nowhere to go
     // A missing key reads as empty values: nothing is applied.
     settings_.openKey(QStringLiteral("SOFTWARE\\Vorlenta\\Kodrix\\Settings"), false);
     struct Release {
@@ -107,6 +113,7 @@ void TForm1::SaveSettings() {
     settings_.writeString(QStringLiteral("LastBaseFind"), fromCp1251(find->base2->selectedItem()));
     settings_.writeString(QStringLiteral("LastPage"), PageControl1->currentWidget() ? PageControl1->currentWidget()->objectName() : QString());
     settings_.closeKey();
+    showSettingsNotices();  // a file grown past reason since the start, set aside
 }
 
 void TForm1::ComboEdit1ButtonClick() {

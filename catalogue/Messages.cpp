@@ -14,6 +14,20 @@ std::string moduleError() {
         "Ошибка при использовании динамической библиотеки. Возможно библиотека отсутствует или испорчена.");
 }
 
+std::string settingsSetAside(std::string_view pathCp1251, std::string_view asidePathCp1251) {
+    return cp1251::fromUtf8("Файл настроек \"") + std::string(pathCp1251) +
+           cp1251::fromUtf8("\" испорчен (слишком велик) и переименован в \"") + std::string(asidePathCp1251) +
+           cp1251::fromUtf8("\". Настройки взяты по умолчанию.");
+}
+std::string settingsIgnored(std::string_view pathCp1251) {
+    return cp1251::fromUtf8("Файл настроек \"") + std::string(pathCp1251) +
+           cp1251::fromUtf8("\" испорчен (слишком велик). Настройки взяты по умолчанию и не будут сохранены.");
+}
+std::string settingsNotKept(std::string_view folderCp1251) {
+    return cp1251::fromUtf8("Настройки не будут сохранены: домашняя папка пользователя не найдена или недопустима (\"") +
+           std::string(folderCp1251) + "\").";
+}
+
 std::string systemReason(int errnoValue) {
     if (errnoValue == kNotRegularFile) return "Not a regular file";
     return cp1251::fromUtf8(std::strerror(errnoValue));

@@ -13,6 +13,12 @@ std::string errorCaption();                             // "Ошибка"
 std::string noDatabase();                               // "Не найдено ни одной базы"
 std::string missingFile(std::string_view fileName);     // "Не найден файл " + name
 std::string moduleError();                              // the group module cannot be opened
+// The settings file was too large to be one the program wrote: renamed beside
+// itself (or, when that fails, left unread), the settings start anew.
+std::string settingsSetAside(std::string_view pathCp1251, std::string_view asidePathCp1251);
+std::string settingsIgnored(std::string_view pathCp1251);
+// No home or configuration folder to keep settings in (relative, the root).
+std::string settingsNotKept(std::string_view folderCp1251);
 
 // Errors reported by the general error report (the runtime's own texts).
 // pathCp1251: the path as the program shows it; errnoValue: the system's reason.
