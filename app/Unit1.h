@@ -115,6 +115,8 @@ public:
     void ApplicationMinimize();
     void WMSysCommand(std::uint32_t command);
     void TrayIcon1MouseDown(QObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    // The tray went away with the icon: a hidden window comes back minimised.
+    void TrayIcon1IconLost();
     void N3Click();  // "Восстановить"
     void N5Click();  // "Закрыть"
     // Every paint takes the window out of the tray (a second start shows it).
