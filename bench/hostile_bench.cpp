@@ -13,6 +13,7 @@
 // not mix.
 //
 // usage: hostile_bench KODRIX_CLI
+#include "BenchSupport.h"
 #include "app/Unit1.h"
 #include "browser/CodePage.h"
 #include "catalogue/Cp1251.h"
@@ -38,12 +39,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 using namespace kodrix;
 namespace fs = std::filesystem;
@@ -98,46 +96,11 @@ void buildCatalogue(const fs::path& dir) {
     w.writeFile(big / "W.dll");
 }
 
-struct ProcessRun {
-    double ms = 0;
-    long peakKb = 0;
-    int status = -1;
-    std::string out;
-};
+// A child past ten minutes is ended (the watchdog): the figure then says so.
+constexpr int kChildLimitMs = 10 * 60 * 1000;
 
-// Runs a command with stdout captured (stderr to /dev/null); wall time and
-// the child's peak RSS from wait4.
-ProcessRun run(const std::vector<std::string>& argv, bool keepOutput) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ProcessRun r;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        return r;
-    }
-    char buf[1 << 16];
-    ssize_t n;
-    while ((n = ::read(pipeFds[0], buf, sizeof buf)) > 0)
-        if (keepOutput) r.out.append(buf, static_cast<std::size_t>(n));
-    ::close(pipeFds[0]);
-    rusage usage{};
-    wait4(pid, &r.status, 0, &usage);
-    r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    r.peakKb = usage.ru_maxrss;
-    return r;
+bench::WatchedRun run(const std::vector<std::string>& argv, bool keepOutput) {
+    return bench::runWatched(argv, kChildLimitMs, keepOutput);
 }
 
 void selectGroup(CodePage& page, const char* letter) {
@@ -215,29 +178,19 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cli = argv[1];
-    char tmpl[] = "/tmp/kodrix-hostile-XXXXXX";
-    if (!::mkdtemp(tmpl)) return 1;
-    const fs::path dir = tmpl;
-    // Built in a child of its own: a spawned process starts with the peak of
-    // its parent's memory, which must stay small for the figures to hold.
-    const pid_t builder = ::fork();
-    if (builder == 0) {
-        buildCatalogue(dir);
-        std::_Exit(0);
-    }
-    int built = -1;
-    ::waitpid(builder, &built, 0);
-    if (!WIFEXITED(built) || WEXITSTATUS(built) != 0) return 1;
+    const auto laidOut = bench::layOutInChild("kodrix-hostile", buildCatalogue);
+    if (!laidOut) return 1;
+    const fs::path dir = *laidOut;
     const std::string self = fs::canonical("/proc/self/exe").string();
 
-    const ProcessRun platforms = run({cli, "--catalogue", dir.string(), "platforms"}, false);
-    const ProcessRun games = run({cli, "--catalogue", dir.string(), "games", "Big", "E"}, false);
+    const bench::WatchedRun platforms = run({cli, "--catalogue", dir.string(), "platforms"}, false);
+    const bench::WatchedRun games = run({cli, "--catalogue", dir.string(), "games", "Big", "E"}, false);
     std::printf("kodrix-cli games, 10 MB of %ld empty lines: %.0f ms, peak %ld KB (process baseline %ld KB)"
                 "  [target <= 250 MB]%s\n",
-                kEmptyLines, games.ms, games.peakKb, platforms.peakKb,
+                kEmptyLines, games.millis, games.maxRssKb, platforms.maxRssKb,
                 WIFEXITED(games.status) && WEXITSTATUS(games.status) == 0 ? "" : "  (exited with an error)");
 
-    const ProcessRun letter = run({self, "--letter", dir.string()}, true);
+    const bench::WatchedRun letter = run({self, "--letter", dir.string()}, true);
     int items = 0;
     double letterMs = 0, keyMs = 0;
     long before = 0, afterLetter = 0, peak = 0;
@@ -251,7 +204,7 @@ int main(int argc, char** argv) {
         std::printf("window letter change: the child failed (status %d)\n", letter.status);
     }
 
-    const ProcessRun click = run({self, "--click", dir.string()}, true);
+    const bench::WatchedRun click = run({self, "--click", dir.string()}, true);
     long long lines = 0;
     double clickMs = 0, first = 0, longest = 0;
     long clickPeak = 0;

@@ -36,7 +36,7 @@ for b in "${benches[@]}"; do
     "$BUILD_DIR/bin/$b" "$CATALOGUE" "$RUNS"
   elif [ "$b" = rtf_bench ]; then
     "$BUILD_DIR/bin/$b" "$BUILD_DIR/bench-walkthrough.rtf" "$BUILD_DIR/bin/rtf_plaintext" "$BUILD_DIR/bin/kodrix-cli" "$RUNS"
-  elif [ "$b" = hostile_bench ]; then
+  elif [ "$b" = hostile_bench ] || [ "$b" = hostile_walkthrough_bench ]; then
     "$BUILD_DIR/bin/$b" "$BUILD_DIR/bin/kodrix-cli"
   else
     "$BUILD_DIR/bin/$b" "$CATALOGUE"
