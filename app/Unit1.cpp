@@ -60,7 +60,7 @@ TForm1::TForm1(const std::filesystem::path& programDir, TForm1Services services,
     : QWidget(parent),
       // Settled before the pages are made: each keeps its own copy.
       ProgramDir(programDir.empty() ? executableDir() : programDir),
-      ownSettings_(services.settings ? nullptr : std::make_unique<registry::IniSettingsStore>()),
+      ownSettings_(services.settings ? nullptr : registry::openUserSettings()),
       settings_(services.settings ? *services.settings : *ownSettings_),
       trayService_(services.tray) {
     setObjectName(QStringLiteral("Form1"));

@@ -120,6 +120,8 @@ public:
     void ApplicationMinimize();
     void WMSysCommand(std::uint32_t command);
     void TrayIcon1MouseDown(QObject* sender, TMouseButton button, TShiftState shift, int x, int y);
+    // The tray went away with the icon: a hidden window comes back minimised.
+    void TrayIcon1IconLost();
     void N3Click();  // "Восстановить"
     void N5Click();  // "Закрыть"
     // Every paint takes the window out of the tray (a second start shows it).
@@ -151,6 +153,8 @@ private:
     void applyPalette();
     // Changes the window's font; the settings page's font box follows.
     void applyFont(const std::function<void(QFont&)>& change);
+    // What the settings store has to tell the user, in foreseen-failure boxes.
+    void showSettingsNotices();
 
     std::unique_ptr<registry::SettingsStore> ownSettings_;  // when no store was given
     registry::SettingsStore& settings_;

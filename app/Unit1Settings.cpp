@@ -7,6 +7,7 @@
 #include "components/ComboEdit.h"
 #include "catalogue/IntegerText.h"
 #include "platform/Text.h"
+#include "platform/dialogs/Dialogs.h"
 #include "platform/registry/SettingsStore.h"
 #include "search/FindPage.h"
 #include "ui/FontPoints.h"
@@ -57,7 +58,12 @@ void TForm1::applyFont(const std::function<void(QFont&)>& change) {
     setting->ComboEdit1->setText(font().family());
 }
 
+void TForm1::showSettingsNotices() {
+    for (const QString& notice : settings_.takeNotices()) dialogs::errorMessage(this, notice);
+}
+
 void TForm1::LoadSettings() {
+    showSettingsNotices();  // a damaged file set aside, or settings with nowhere to go
     // A missing key reads as empty values: nothing is applied.
     settings_.openKey(QStringLiteral("SOFTWARE\\Vorlenta\\Kodrix\\Settings"), false);
     struct Release {
@@ -119,6 +125,7 @@ void TForm1::SaveSettings() {
     settings_.writeString(QStringLiteral("LastBaseFind"), fromCp1251(find->platform()));
     settings_.writeString(QStringLiteral("LastPage"), PageControl1->currentWidget() ? PageControl1->currentWidget()->objectName() : QString());
     settings_.closeKey();
+    showSettingsNotices();  // a file grown past reason since the start, set aside
 }
 
 void TForm1::ComboEdit1ButtonClick() {

@@ -4,7 +4,9 @@
 // tray icon appears. A left press on the icon or "Восстановить" brings the
 // window back; a right press opens the tray menu; "Закрыть" closes the
 // program. Any other path that shows the window (a second start) takes it
-// out of the tray at its first paint.
+// out of the tray at its first paint. When the tray itself goes (its host
+// ends) while the window hides behind its icon, the window comes back
+// minimised on the task bar.
 #include "app/Unit1.h"
 #include "components/ProgramIcon.h"
 #include "platform/notify/NotificationService.h"
@@ -28,6 +30,7 @@ void TForm1::createTrayIcon() {
     TrayIcon1->OnMouseDown = [this](QObject* sender, TMouseButton button, TShiftState shift, int x, int y) {
         TrayIcon1MouseDown(sender, button, shift, x, y);
     };
+    TrayIcon1->OnIconLost = [this](QObject*) { TrayIcon1IconLost(); };
 
     PopupMenu2 = new QMenu(this);
     PopupMenu2->setObjectName(QStringLiteral("PopupMenu2"));
@@ -81,6 +84,13 @@ void TForm1::TrayIcon1MouseDown(QObject*, TMouseButton button, TShiftState, int,
     // The pointer's position now, not the event's; the menu's right edge there.
     const QPoint at = (trayService_ ? *trayService_ : notify::systemService()).cursorPos();
     PopupMenu2->popup(at - QPoint(PopupMenu2->sizeHint().width(), 0));
+}
+
+void TForm1::TrayIcon1IconLost() {
+    // Hidden, the window could be found again only by a second start. It
+    // takes the ordinary minimise path, which tries the tray once more and,
+    // without one, leaves it on the task bar.
+    if (!isVisible()) showMinimized();
 }
 
 void TForm1::N3Click() {

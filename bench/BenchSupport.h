@@ -1,8 +1,9 @@
 #pragma once
 // What the benchmarks share: medians and percentiles of timings, two actions
-// timed in turns, the process's peak memory, running a whole process (stdout
-// and stderr to /dev/null) for its wall time and its peak memory, and the rows
-// of the performance table that scripts/bench.sh prints at the end.
+// timed in turns, the process's peak memory, running a whole process for its
+// wall time and its peak memory (stdout to /dev/null, or collected under a
+// watchdog that ends a run past its time), and the rows of the performance
+// table that scripts/bench.sh prints at the end.
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
@@ -12,12 +13,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
 
+#include <csignal>
+#include <cstdlib>
+
 #include <fcntl.h>
 #include <signal.h>
+#include <poll.h>
 #include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
@@ -181,6 +187,77 @@ inline ProcessRun runProcess(const std::vector<std::string>& argv, double limitS
     }
     run.millis = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     posix_spawn_file_actions_destroy(&actions);
+    return run;
+}
+
+// A fresh folder under /tmp laid out by layOut in a forked child: a spawned
+// process starts with the peak of its parent's memory, which must stay small
+// for the figures of the processes a benchmark spawns to hold. nullopt when
+// the folder cannot be made or the child fails.
+inline std::optional<std::filesystem::path> layOutInChild(const std::string& prefix,
+                                                          const std::function<void(const std::filesystem::path&)>& layOut) {
+    std::string tmpl = "/tmp/" + prefix + "-XXXXXX";
+    if (!::mkdtemp(tmpl.data())) return std::nullopt;
+    const pid_t builder = ::fork();
+    if (builder == 0) {
+        layOut(tmpl);
+        std::_Exit(0);
+    }
+    int built = -1;
+    ::waitpid(builder, &built, 0);
+    if (!WIFEXITED(built) || WEXITSTATUS(built) != 0) return std::nullopt;
+    return std::filesystem::path(tmpl);
+}
+
+struct WatchedRun : ProcessRun {
+    std::string out;  // stdout, when kept
+};
+
+// Runs a program (argv[0] a path) with stdout collected and stderr to
+// /dev/null: wall time, peak RSS, and what it printed. The watchdog: a run
+// still going after timeoutMs is killed and reported as timed out, so a case
+// that hangs costs the benchmark its limit, not for ever.
+inline WatchedRun runWatched(const std::vector<std::string>& argv, int timeoutMs, bool keepOutput = true) {
+    WatchedRun run;
+    std::vector<char*> args;
+    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
+    args.push_back(nullptr);
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0) return run;
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    const auto start = Clock::now();
+    pid_t pid = 0;
+    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(pipeFds[1]);
+    if (spawned != 0) {
+        ::close(pipeFds[0]);
+        return run;
+    }
+    const auto deadline = start + std::chrono::milliseconds(timeoutMs);
+    char buf[1 << 16];
+    for (;;) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
+        if (left <= 0) {
+            run.timedOut = true;
+            ::kill(pid, SIGKILL);
+            break;
+        }
+        pollfd fd{pipeFds[0], POLLIN, 0};
+        if (::poll(&fd, 1, static_cast<int>(left)) <= 0) continue;
+        const ssize_t n = ::read(pipeFds[0], buf, sizeof buf);
+        if (n <= 0) break;
+        if (keepOutput) run.out.append(buf, static_cast<std::size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    rusage usage{};
+    wait4(pid, &run.status, 0, &usage);
+    run.millis = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
+    run.maxRssKb = usage.ru_maxrss;
     return run;
 }
 

@@ -43,12 +43,9 @@
 #include <vector>
 
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 using namespace kodrix;
 namespace fs = std::filesystem;
@@ -103,19 +100,25 @@ void buildCatalogue(const fs::path& dir) {
     w.writeFile(big / "W.dll");
 }
 
-struct ProcessRun {
+// A child past ten minutes is ended (the watchdog): the figure then says so.
+constexpr int kChildLimitMs = 10 * 60 * 1000;
+
+bench::WatchedRun run(const std::vector<std::string>& argv, bool keepOutput) {
+    return bench::runWatched(argv, kChildLimitMs, keepOutput);
+}
+
+// kodrix-cli codes with its output read that far and the pipe then closed,
+// as a reader that stops does (stderr to /dev/null): wall and CPU time, the
+// child's peak RSS and the bytes read.
+struct PartialRun {
     double ms = 0;
     double cpuMs = 0;  // user + system
     long peakKb = 0;
     int status = -1;
-    std::string out;
     std::size_t bytesRead = 0;
 };
 
-// Runs a command with stdout captured (stderr to /dev/null); wall time and
-// the child's peak RSS from wait4. With readLimit, the output is read that
-// far and the pipe then closed, as a reader that stops does.
-ProcessRun run(const std::vector<std::string>& argv, bool keepOutput, std::size_t readLimit = SIZE_MAX) {
+PartialRun runReadingPart(const std::vector<std::string>& argv, std::size_t readLimit) {
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
@@ -126,7 +129,7 @@ ProcessRun run(const std::vector<std::string>& argv, bool keepOutput, std::size_
     posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
     posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
     posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    ProcessRun r;
+    PartialRun r;
     const auto start = std::chrono::steady_clock::now();
     pid_t pid = 0;
     const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
@@ -139,18 +142,15 @@ ProcessRun run(const std::vector<std::string>& argv, bool keepOutput, std::size_
     char buf[1 << 16];
     ssize_t n;
     std::size_t total = 0;
-    while (total < readLimit && (n = ::read(pipeFds[0], buf, sizeof buf)) > 0) {
-        total += static_cast<std::size_t>(n);
-        if (keepOutput) r.out.append(buf, static_cast<std::size_t>(n));
-    }
+    while (total < readLimit && (n = ::read(pipeFds[0], buf, sizeof buf)) > 0) total += static_cast<std::size_t>(n);
     r.bytesRead = total;
     ::close(pipeFds[0]);
     rusage usage{};
     wait4(pid, &r.status, 0, &usage);
     r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     r.peakKb = usage.ru_maxrss;
-    r.cpuMs = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-              (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+    r.cpuMs = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+              static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     return r;
 }
 
@@ -229,31 +229,21 @@ int main(int argc, char** argv) {
         return 2;
     }
     const std::string cli = argv[1];
-    char tmpl[] = "/tmp/kodrix-hostile-XXXXXX";
-    if (!::mkdtemp(tmpl)) return 1;
-    const fs::path dir = tmpl;
-    // Built in a child of its own: a spawned process starts with the peak of
-    // its parent's memory, which must stay small for the figures to hold.
-    const pid_t builder = ::fork();
-    if (builder == 0) {
-        buildCatalogue(dir);
-        std::_Exit(0);
-    }
-    int built = -1;
-    ::waitpid(builder, &built, 0);
-    if (!WIFEXITED(built) || WEXITSTATUS(built) != 0) return 1;
+    const auto laidOut = bench::layOutInChild("kodrix-hostile", buildCatalogue);
+    if (!laidOut) return 1;
+    const fs::path dir = *laidOut;
     const std::string self = fs::canonical("/proc/self/exe").string();
 
-    const ProcessRun platforms = run({cli, "--catalogue", dir.string(), "platforms"}, false);
-    const ProcessRun games = run({cli, "--catalogue", dir.string(), "games", "Big", "E"}, false);
+    const bench::WatchedRun platforms = run({cli, "--catalogue", dir.string(), "platforms"}, false);
+    const bench::WatchedRun games = run({cli, "--catalogue", dir.string(), "games", "Big", "E"}, false);
     std::printf("kodrix-cli games, 10 MB of %ld empty lines: %.0f ms, peak %ld KB (process baseline %ld KB)"
                 "  [target <= 250 MB]%s\n",
-                kEmptyLines, games.ms, games.peakKb, platforms.peakKb,
+                kEmptyLines, games.millis, games.maxRssKb, platforms.maxRssKb,
                 WIFEXITED(games.status) && WEXITSTATUS(games.status) == 0 ? "" : "  (exited with an error)");
-    bench::row("kodrix-cli games, 5 million empty lines, peak memory", games.peakKb / 1024.0, "MB",
-               "kodrix-cli platforms, peak memory", platforms.peakKb / 1024.0, "<=250MB");
+    bench::row("kodrix-cli games, 5 million empty lines, peak memory", games.maxRssKb / 1024.0, "MB",
+               "kodrix-cli platforms, peak memory", platforms.maxRssKb / 1024.0, "<=250MB");
 
-    const ProcessRun letter = run({self, "--letter", dir.string()}, true);
+    const bench::WatchedRun letter = run({self, "--letter", dir.string()}, true);
     int items = 0;
     double letterMs = 0, keyMs = 0;
     long before = 0, afterLetter = 0, peak = 0;
@@ -270,7 +260,7 @@ int main(int argc, char** argv) {
         std::printf("window letter change: the child failed (status %d)\n", letter.status);
     }
 
-    const ProcessRun click = run({self, "--click", dir.string()}, true);
+    const bench::WatchedRun click = run({self, "--click", dir.string()}, true);
     long long lines = 0;
     double clickMs = 0, first = 0, longest = 0;
     long clickPeak = 0;
@@ -285,9 +275,9 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<std::string> codes{cli, "--catalogue", dir.string(), "codes", "Big", "W", "Worst"};
-    const ProcessRun shortRead = run(codes, false, 64u << 20);
-    const ProcessRun longRead = run(codes, false, 512u << 20);
-    const auto endedWell = [](const ProcessRun& r) { return WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0; };
+    const PartialRun shortRead = runReadingPart(codes, 64u << 20);
+    const PartialRun longRead = runReadingPart(codes, 512u << 20);
+    const auto endedWell = [](const PartialRun& r) { return WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0; };
     std::printf("kodrix-cli codes over every 32-bit ID (254-byte strings), read for %zu MB and left: %.0f ms"
                 " (%.0f MB/s; CPU %.0f ms, %.0f MB/s), peak %ld KB = %.2f x its peak when read for %zu MB (%ld KB)%s"
                 "  [target: 1.0 x]\n",

@@ -18,6 +18,20 @@ std::string codeTextLeftOut(std::uint64_t lines) {
     return cp1251::fromUtf8("… не показано строк: ") + std::to_string(lines);
 }
 
+std::string settingsSetAside(std::string_view pathCp1251, std::string_view asidePathCp1251) {
+    return cp1251::fromUtf8("Файл настроек \"") + std::string(pathCp1251) +
+           cp1251::fromUtf8("\" испорчен (слишком велик) и переименован в \"") + std::string(asidePathCp1251) +
+           cp1251::fromUtf8("\". Настройки взяты по умолчанию.");
+}
+std::string settingsIgnored(std::string_view pathCp1251) {
+    return cp1251::fromUtf8("Файл настроек \"") + std::string(pathCp1251) +
+           cp1251::fromUtf8("\" испорчен (слишком велик). Настройки взяты по умолчанию и не будут сохранены.");
+}
+std::string settingsNotKept(std::string_view folderCp1251) {
+    return cp1251::fromUtf8("Настройки не будут сохранены: домашняя папка пользователя не найдена или недопустима (\"") +
+           std::string(folderCp1251) + "\").";
+}
+
 std::string systemReason(int errnoValue) {
     if (errnoValue == kNotRegularFile) return "Not a regular file";
     return cp1251::fromUtf8(std::strerror(errnoValue));
@@ -29,6 +43,8 @@ std::string cannotListFolder(std::string_view pathCp1251, int errnoValue) {
 std::string runningCopyNotAnswering(std::string_view lockPathCp1251) {
     return "Another copy of the program holds \"" + std::string(lockPathCp1251) + "\" and does not answer";
 }
+
+std::string cannotWriteOutput(int errnoValue) { return "kodrix-cli: cannot write the output. " + systemReason(errnoValue); }
 
 std::string cannotOpenFile(std::string_view pathCp1251, int errnoValue) {
     return "Cannot open file \"" + std::string(pathCp1251) + "\". " + systemReason(errnoValue);

@@ -13,6 +13,12 @@ std::string errorCaption();                             // "Ошибка"
 std::string noDatabase();                               // "Не найдено ни одной базы"
 std::string missingFile(std::string_view fileName);     // "Не найден файл " + name
 std::string moduleError();                              // the group module cannot be opened
+// The settings file was too large to be one the program wrote: renamed beside
+// itself (or, when that fails, left unread), the settings start anew.
+std::string settingsSetAside(std::string_view pathCp1251, std::string_view asidePathCp1251);
+std::string settingsIgnored(std::string_view pathCp1251);
+// No home or configuration folder to keep settings in (relative, the root).
+std::string settingsNotKept(std::string_view folderCp1251);
 
 // The last line of a code text the window cut at its cap.
 std::string codeTextLeftOut(std::uint64_t lines);         // "… не показано строк: " + lines
@@ -41,5 +47,6 @@ inline constexpr int kNotRegularFile = -1000;
 // Failures the terminal tool and the start-up report beyond the program's own.
 std::string cannotListFolder(std::string_view pathCp1251, int errnoValue);  // Cannot list folder "%s". %s
 std::string runningCopyNotAnswering(std::string_view lockPathCp1251);      // another copy holds the lock, silent
+std::string cannotWriteOutput(int errnoValue);  // kodrix-cli: cannot write the output. %s
 
 }  // namespace kodrix::messages

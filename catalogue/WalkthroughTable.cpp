@@ -36,7 +36,11 @@ public:
     ModuleResourceReader(const ModuleResourceReader&) = delete;
     ModuleResourceReader& operator=(const ModuleResourceReader&) = delete;
 
-    std::optional<std::vector<std::uint8_t>> read(const std::filesystem::path& path, std::string_view resourceName);
+    // A resource larger than maxBytes is refused, or, with Oversize::Cut,
+    // only its first maxBytes are read and given.
+    enum class Oversize { Refuse, Cut };
+    std::optional<std::vector<std::uint8_t>> read(const std::filesystem::path& path, std::string_view resourceName,
+                                                  std::uint64_t maxBytes, Oversize oversize);
 
 private:
     // A zeroed view of at least n bytes.
@@ -67,7 +71,8 @@ std::uint8_t* ModuleResourceReader::view(std::size_t n) {
 }
 
 std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::filesystem::path& path,
-                                                                    std::string_view resourceName) {
+                                                                    std::string_view resourceName,
+                                                                    std::uint64_t maxBytes, Oversize oversize) {
     // A regular file only, opened without waiting (see FileHandle).
     const auto opened = FileHandle::open(path);
     if (!opened) return std::nullopt;
@@ -102,9 +107,16 @@ std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::f
             if (complete) return std::nullopt;
             continue;
         }
+        // The size is the directory's claim: checked before anything of the
+        // resource is read or held.
+        std::uint64_t length = data->size();
+        if (length > maxBytes) {
+            if (oversize == Oversize::Refuse) return std::nullopt;
+            length = maxBytes;
+        }
         const auto offset = static_cast<std::uint64_t>(data->data() - buffer);
-        if (rangeFits(offset, data->size(), loaded)) return std::vector<std::uint8_t>(data->begin(), data->end());
-        std::vector<std::uint8_t> out(data->size());
+        if (rangeFits(offset, length, loaded)) return std::vector<std::uint8_t>(data->begin(), data->begin() + length);
+        std::vector<std::uint8_t> out(static_cast<std::size_t>(length));
         if (!file.readExactly(offset, out.data(), out.size())) return std::nullopt;
         return out;
     }
@@ -113,9 +125,9 @@ std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::f
 }  // namespace
 
 std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesystem::path& path,
-                                                            std::string_view resourceName) {
+                                                            std::string_view resourceName, std::uint64_t maxBytes) {
     ModuleResourceReader reader;
-    return reader.read(path, resourceName);
+    return reader.read(path, resourceName, maxBytes, ModuleResourceReader::Oversize::Refuse);
 }
 
 std::optional<std::string> displayNameFromNameResource(std::span<const std::uint8_t> name1, const NameSortKey& sortKey) {
@@ -155,8 +167,10 @@ void WalkthroughTable::build(const std::filesystem::path& programDir, const Name
     for (const DirEntry& entry : *entries) {
         if (N == capacity_) break;
         try {
-            if (auto bytes = reader.read(entry.path, names::kWalkthroughName)) {
+            if (auto bytes = reader.read(entry.path, names::kWalkthroughName, kMaxNameResourceBytes,
+                                         ModuleResourceReader::Oversize::Cut)) {
                 if (auto name = displayNameFromNameResource(*bytes, sortKey)) {
+                    if (name->size() > kMaxDisplayNameLength) name->resize(kMaxDisplayNameLength);
                     DisplayName[N] = std::move(*name);
                     ModuleFileName[N] = entry.name;
                     ++N;

@@ -19,6 +19,20 @@
 
 namespace kodrix {
 
+// What is read of a walkthrough module, whatever its resources claim:
+// - of "name1", the first kMaxNameResourceBytes (the name ends at its first
+//   line end or NUL long before);
+// - of a display name, the first kMaxDisplayNameLength characters (the list
+//   shows one line of it);
+// - "File1" (the document) and "img" + key (screenshots) up to
+//   kMaxWalkthroughResourceBytes each: a larger one is refused like a
+//   missing one, "Resource %s not found", before any of it is read.
+// A module whose directory declares gigabytes (a sparse file costs no disk)
+// thus costs what is shown, not what is declared.
+inline constexpr std::uint64_t kMaxNameResourceBytes = 4096;
+inline constexpr std::size_t kMaxDisplayNameLength = 256;
+inline constexpr std::uint64_t kMaxWalkthroughResourceBytes = std::uint64_t{64} << 20;
+
 // The sort key of the list that shows the names: keys ordered byte-wise order
 // the names as the list does (collation::sortKey for the program's lists;
 // tests hand in orders of their own).
@@ -50,7 +64,8 @@ public:
     // Sets all capacity slots of both arrays to empty names, N := 0, then
     // scans programDir + "sol" for "*.dll" (any case) in the directory's
     // order and enters every usable module: one that opens as a module and
-    // has a "name1" with at least one line. Unusable modules (directories,
+    // has a "name1" with at least one line. A display name longer than
+    // kMaxDisplayNameLength is cut to that length. Unusable modules (directories,
     // FIFOs and other non-files, unreadable or damaged files, files shrinking
     // while read) are left out silently. The scan stops when the table is
     // full. Never throws for anything found on disk.
@@ -67,7 +82,8 @@ public:
     // opened, the resource copied, the module closed. Throws
     // Error("Resource %s not found") (with the resource's name) when the
     // module cannot be opened or lacks the resource, and
-    // Error("List index out of bounds (%d)") for i outside 0..N-1.
+    // Error("List index out of bounds (%d)") for i outside 0..N-1. A
+    // resource larger than kMaxWalkthroughResourceBytes is not found.
     std::vector<std::uint8_t> readResource(const std::filesystem::path& programDir, std::size_t i,
                                            std::string_view resourceName) const;
     // "File1": the walkthrough document.
@@ -82,10 +98,12 @@ private:
 
 // The bytes of RCDATA resourceName of the module at path, or nullopt when
 // the path is no regular file, cannot be read, is no module or lacks the
-// resource. Reads the headers, the resource directory (looked for in the
-// first 256 MB) and the resource, not the whole file; never blocks on a FIFO
-// and never maps the file, so a file shrinking meanwhile is just unreadable.
+// resource, or the resource is larger than maxBytes. Reads the headers, the
+// resource directory (looked for in the first 256 MB) and the resource, not
+// the whole file; never blocks on a FIFO and never maps the file, so a file
+// shrinking meanwhile is just unreadable.
 std::optional<std::vector<std::uint8_t>> readModuleResource(const std::filesystem::path& path,
-                                                            std::string_view resourceName);
+                                                            std::string_view resourceName,
+                                                            std::uint64_t maxBytes = kMaxWalkthroughResourceBytes);
 
 }  // namespace kodrix

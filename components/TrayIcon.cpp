@@ -250,6 +250,14 @@ bool TTrayIcon::event(QEvent* e) {
             handleMessage([this, wParam = message->wParam, lParam = message->lParam] { WMIconCallback(wParam, lParam); });
         return true;
     }
+    if (e->type() == notify::AreaGoneEvent::eventType()) {
+        // Only the icon of the last add; one removed meanwhile is not lost again.
+        if (Enabled_ && static_cast<notify::AreaGoneEvent*>(e)->id == FIconData.id) {
+            Enabled_ = false;
+            if (OnIconLost) handleMessage([this] { OnIconLost(this); });
+        }
+        return true;
+    }
     return QWidget::event(e);
 }
 

@@ -122,6 +122,9 @@ public:
     TMouseEvent OnMouseUp;
     TMouseEvent OnMouseDown;
     TNotifyEvent OnAnimate;  // after each animation step while animated and shown
+    // The notification area went away with the icon (its host ended):
+    // Enabled is False again, without a delete request.
+    TNotifyEvent OnIconLost;
 
     // The icon's callback message: wParam = the icon identifier (a negative
     // value never matches), lParam = the mouse message. X and Y of the mouse

@@ -1,7 +1,9 @@
 // Resource modules from untrusted bytes: open, load strings, look up names;
-// the same module read from a file, block by block, must give the same.
+// the same module read from a file, block by block, must give the same, and
+// so must the walkthrough reader (pieces from the start, a size limit).
 #include "catalogue/Error.h"
 #include "catalogue/ResourceModule.h"
+#include "catalogue/WalkthroughTable.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -14,7 +16,8 @@
 
 namespace {
 
-// The bytes as a file (in memory), opened as the program opens modules.
+// The bytes as a file (in memory), opened as the program opens modules; the
+// walkthrough reader's resources checked against the module's while it is open.
 std::optional<kodrix::ResourceModule> openAsFile(const std::uint8_t* data, std::size_t size) {
     const int fd = ::memfd_create("module", 0);
     if (fd < 0) return std::nullopt;
@@ -24,7 +27,16 @@ std::optional<kodrix::ResourceModule> openAsFile(const std::uint8_t* data, std::
         if (n <= 0) break;
         done += static_cast<std::size_t>(n);
     }
-    auto m = kodrix::ResourceModule::open("/proc/self/fd/" + std::to_string(fd));
+    const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    auto m = kodrix::ResourceModule::open(path);
+    for (const char* name : {"name1", "File1"}) {
+        const auto whole = m ? m->find(kodrix::ResourceId::id(kodrix::RT_RCDATA), kodrix::ResourceId::fromText(name))
+                             : std::nullopt;
+        const auto read = kodrix::readModuleResource(path, name, 4096);
+        if (whole && whole->size() <= 4096 ? !read || !std::equal(whole->begin(), whole->end(), read->begin(), read->end())
+                                           : read.has_value())
+            std::abort();
+    }
     ::close(fd);
     return m;
 }

@@ -146,6 +146,7 @@ bench grep_bench "$CATALOGUE" "$CLI" "$RUNS"
 bench jpeg_bench "$CATALOGUE" "$RUNS"
 QT_QPA_PLATFORM=offscreen bench layout_bench "$CATALOGUE"
 bench hostile_bench "$CLI"
+bench hostile_walkthrough_bench "$CLI"
 bench long_query_bench "$CLI" 120 3
 bench catalogue_bench
 

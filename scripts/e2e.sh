@@ -56,7 +56,8 @@ openbox --config-file "$WORK/rc.xml" >/dev/null 2>&1 &
 PIDS+=($!)
 eventually xprop -root _NET_SUPPORTING_WM_CHECK >/dev/null 2>&1 || { echo "e2e: openbox did not start"; exit 1; }
 trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
-PIDS+=($!)
+TRAYER=$!
+PIDS+=($TRAYER)
 eventually xdotool search --class trayer >/dev/null 2>&1 || { echo "e2e: trayer did not start"; exit 1; }
 
 window() { xdotool search --onlyvisible --name "$CAPTION" 2>/dev/null | head -n 1; }
@@ -132,6 +133,27 @@ check "a second start ends by itself" eventually bash -c "! kill -0 $SECOND 2>/d
 check "the first window is back and its icon gone" eventually normal
 check "the first program still runs" kill -0 "$MAIN"
 shot 4-after-second-start
+
+# The tray host ends while the window hides in the tray: the window comes
+# back at once, minimised on the task bar (iconic), and a new tray host
+# serves the next minimise.
+xdotool windowminimize "$WID"
+check "minimised into the tray again" eventually inTray
+kill "$TRAYER"
+wait "$TRAYER" 2>/dev/null
+iconic() { xprop -id "$WID" WM_STATE 2>/dev/null | grep -q 'window state: Iconic'; }
+check "the tray host ends: the window is back, minimised on the task bar" eventually iconic
+shot 5-tray-gone
+trayer --edge top --align right --widthtype request --height 24 --transparent false >/dev/null 2>&1 &
+TRAYER=$!
+PIDS+=($TRAYER)
+eventually xdotool search --class trayer >/dev/null 2>&1
+wmctrl -i -a "$WID"  # as a click on its task-bar entry
+check "restored from the task bar it shows again" eventually visible
+xdotool windowminimize "$WID"
+check "a new tray host takes the next minimise" eventually inTray
+clickIcon
+check "and gives the window back" eventually normal
 
 # A tour of the pages on the demo catalogue, with the README's screenshots.
 # Positions are the window's own (the layout is fixed); the walkthrough's
@@ -215,7 +237,7 @@ wmctrl -i -c "$WID"
 check "closing ends the program" eventually bash -c "! kill -0 $MAIN 2>/dev/null"
 check "closing wrote the settings" test -s "$SETTINGS"
 check "no tray icon is left" noIcon
-shot 5-closed
+shot 6-closed
 
 if [ "$failures" -ne 0 ]; then
   echo "e2e: $failures check(s) failed; screenshots in $OUT"

@@ -19,6 +19,17 @@ void postIconMessage(QObject* window, std::uint32_t message, std::int64_t wParam
     if (window) QCoreApplication::postEvent(window, new IconMessageEvent(message, wParam, lParam));
 }
 
+AreaGoneEvent::AreaGoneEvent(std::uint32_t id_) : QEvent(eventType()), id(id_) {}
+
+QEvent::Type AreaGoneEvent::eventType() {
+    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+    return type;
+}
+
+void postAreaGone(QObject* window, std::uint32_t id) {
+    if (window) QCoreApplication::postEvent(window, new AreaGoneEvent(id));
+}
+
 NotificationService::~NotificationService() = default;
 
 NotificationService& systemService() {

@@ -72,6 +72,19 @@ public:
 // loop, like a posted window message). Nothing happens when window is null.
 void postIconMessage(QObject* window, std::uint32_t message, std::int64_t wParam, std::uint32_t lParam);
 
+// The notification area went away (its host ended) and took an icon with it:
+// posted to the icon's owner window with the icon's identifier. The service
+// has forgotten the icon by then; a later add tries the desktop again.
+class AreaGoneEvent : public QEvent {
+public:
+    explicit AreaGoneEvent(std::uint32_t id);
+    static QEvent::Type eventType();
+
+    std::uint32_t id;
+};
+
+void postAreaGone(QObject* window, std::uint32_t id);
+
 class NotificationService {
 public:
     virtual ~NotificationService();

@@ -40,6 +40,11 @@ bool RecordingService::remove(const IconRecord& rec) {
     return record(kDelete, rec, true);
 }
 
+void RecordingService::loseArea() {
+    for (const IconRecord& r : shown) postAreaGone(r.window, r.id);
+    shown.clear();
+}
+
 std::vector<std::uint32_t> RecordingService::kinds() const {
     std::vector<std::uint32_t> out;
     for (const auto& r : requests) out.push_back(r.kind);

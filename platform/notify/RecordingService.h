@@ -30,6 +30,9 @@ public:
 
     // The shown icon of that window and identifier, or null.
     const IconRecord* find(const QObject* window, std::uint32_t id) const;
+    // The notification area goes away: every icon shown is dropped and its
+    // owner told, as the desktop's service does.
+    void loseArea();
     // The kinds of the recorded requests, for short assertions.
     std::vector<std::uint32_t> kinds() const;
     void clear() { requests.clear(); }

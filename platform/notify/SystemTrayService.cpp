@@ -6,7 +6,20 @@
 
 namespace kodrix::notify {
 
-SystemTrayService::SystemTrayService(QObject* parent) : QObject(parent) {}
+namespace {
+
+// The tray host is looked for this often while an icon is shown: often
+// enough that a window hidden behind a vanished icon comes back at once, and
+// too seldom to cost anything.
+constexpr int kAreaCheckMs = 1000;
+
+}  // namespace
+
+SystemTrayService::SystemTrayService(QObject* parent)
+    : QObject(parent), areaProbe_([] { return QSystemTrayIcon::isSystemTrayAvailable(); }) {
+    areaCheck_.setInterval(kAreaCheckMs);
+    connect(&areaCheck_, &QTimer::timeout, this, &SystemTrayService::checkArea);
+}
 
 SystemTrayService::~SystemTrayService() {
     for (auto& [key, entry] : icons_) delete entry.tray;
@@ -33,7 +46,7 @@ void SystemTrayService::apply(Entry& entry, const IconRecord& record) {
 }
 
 bool SystemTrayService::add(const IconRecord& record) {
-    if (!record.window || !QSystemTrayIcon::isSystemTrayAvailable()) return false;
+    if (!record.window || !areaProbe_()) return false;
     const Key key{record.window, record.id};
     if (icons_.count(key)) return false;
 
@@ -53,6 +66,7 @@ bool SystemTrayService::add(const IconRecord& record) {
     // A window that goes takes its icons with it.
     connect(window, &QObject::destroyed, this, &SystemTrayService::removeAllOf, Qt::UniqueConnection);
     entry.tray->show();
+    areaCheck_.start();
     return true;
 }
 
@@ -70,6 +84,7 @@ bool SystemTrayService::remove(const IconRecord& record) {
     icons_.erase(it);
     tray->hide();
     tray->deleteLater();  // the request may come from inside the icon's own signal
+    if (icons_.empty()) areaCheck_.stop();
     return true;
 }
 
@@ -83,6 +98,18 @@ void SystemTrayService::removeAllOf(QObject* window) {
             ++it;
         }
     }
+    if (icons_.empty()) areaCheck_.stop();
+}
+
+void SystemTrayService::checkArea() {
+    if (icons_.empty() || areaProbe_()) return;
+    for (auto& [key, entry] : icons_) {
+        entry.tray->hide();
+        entry.tray->deleteLater();
+        postAreaGone(key.first, key.second);
+    }
+    icons_.clear();
+    areaCheck_.stop();
 }
 
 QPoint SystemTrayService::cursorPos() const { return QCursor::pos(); }

@@ -12,10 +12,18 @@
 //     double-click message)
 //   MiddleClick                      -> middle down, middle up
 // The messages are posted to the owner window one after the other.
+//
+// While icons are shown, the service looks once a second whether the
+// desktop still has a notification area; when its host has ended, every
+// icon is dropped and its owner told (AreaGoneEvent), so that a window hidden
+// behind its icon can come back.
 #include "NotificationService.h"
 
 #include <QObject>
 #include <QSystemTrayIcon>
+#include <QTimer>
+
+#include <functional>
 
 #include <map>
 #include <utility>
@@ -39,6 +47,12 @@ public:
     // The mouse messages one desktop activation stands for, in order.
     static std::vector<std::uint32_t> mouseMessagesFor(QSystemTrayIcon::ActivationReason reason);
 
+    // How the service learns whether there is a notification area (the
+    // desktop's answer; tests give their own).
+    void setAreaProbe(std::function<bool()> probe) { areaProbe_ = std::move(probe); }
+    // Looks now: without an area, every icon is dropped and its owner told.
+    void checkArea();
+
 private:
     struct Entry {
         QSystemTrayIcon* tray = nullptr;
@@ -51,6 +65,8 @@ private:
     void removeAllOf(QObject* window);  // connected to the window's destroyed()
 
     std::map<Key, Entry> icons_;
+    QTimer areaCheck_;  // runs while icons are shown
+    std::function<bool()> areaProbe_;
 };
 
 }  // namespace kodrix::notify

@@ -1,17 +1,21 @@
 #include "IniSettingsStore.h"
 
+#include "MemorySettingsStore.h"
 #include "catalogue/Error.h"
 #include "catalogue/Messages.h"
+#include "platform/FileReplacement.h"
 #include "platform/Text.h"
 
 #include <QDir>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 #include <QTemporaryFile>
 
 #include <cstdio>
-
+#include <utility>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace kodrix::registry {
 namespace {
@@ -44,22 +48,85 @@ private:
     bool entered_;
 };
 
+// A key QSettings reads but cannot write back: an empty name or an empty
+// part ("=v" gives "", "[]" then "k=v" gives "/k").
+bool isCleanKey(const QString& key) {
+    return !key.isEmpty() && !key.startsWith(QLatin1Char('/')) && !key.endsWith(QLatin1Char('/')) &&
+           !key.contains(QStringLiteral("//"));
+}
+
+// A folder for one user's settings: an absolute path other than the root.
+bool isUsableFolder(const QString& folder) {
+    return QDir::isAbsolutePath(folder) && QDir::cleanPath(folder) != QStringLiteral("/");
+}
+
+std::string onDisk(const QString& path) { return QFile::encodeName(path).toStdString(); }
+
 }  // namespace
 
 IniSettingsStore::IniSettingsStore() : IniSettingsStore(defaultFileName()) {}
 
-IniSettingsStore::IniSettingsStore(const QString& fileName)
-    : fileName_(fileName), settings_(std::make_unique<QSettings>(fileName, QSettings::IniFormat)) {
-    // A failed atomic write must never fall back to writing the file in place.
-    settings_->setAtomicSyncRequired(true);
+IniSettingsStore::IniSettingsStore(const QString& fileName) : fileName_(fileName) {
+    setAsideIfOversized();
+    if (!ignoreFile_) {
+        settings_ = std::make_unique<QSettings>(fileName, QSettings::IniFormat);
+        // A failed atomic write must never fall back to writing the file in place.
+        settings_->setAtomicSyncRequired(true);
+    }
 }
 
 IniSettingsStore::~IniSettingsStore() = default;
 
-QString IniSettingsStore::defaultFileName() {
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QStringLiteral("/Vorlenta/Kodrix.ini");
+QString IniSettingsStore::defaultFileName(QString* problem) {
+    QString folder = qEnvironmentVariable("XDG_CONFIG_HOME");
+    if (!QDir::isAbsolutePath(folder)) {  // unset, or relative, which the rules for it say to ignore
+        QString home = qEnvironmentVariable("HOME");
+        if (home.isEmpty()) {
+            if (const passwd* account = ::getpwuid(::getuid()); account && account->pw_dir)
+                home = QFile::decodeName(account->pw_dir);
+        }
+        if (!isUsableFolder(home)) {
+            if (problem) *problem = home;
+            return QString();
+        }
+        folder = home + QStringLiteral("/.config");
+    }
+    if (!isUsableFolder(folder)) {
+        if (problem) *problem = folder;
+        return QString();
+    }
+    return QDir::cleanPath(folder) + QStringLiteral("/Vorlenta/Kodrix.ini");
 }
+
+std::unique_ptr<SettingsStore> openUserSettings() {
+    QString problem;
+    const QString fileName = IniSettingsStore::defaultFileName(&problem);
+    if (!fileName.isEmpty()) return std::make_unique<IniSettingsStore>(fileName);
+    auto memory = std::make_unique<MemorySettingsStore>();
+    memory->notices << fromCp1251(messages::settingsNotKept(toCp1251(problem)));
+    return memory;
+}
+
+void IniSettingsStore::setAsideIfOversized() {
+    // The file itself, also when the name is a link to it.
+    const auto target = files::followLinks(onDisk(fileName_));
+    struct stat st {};
+    if (!target || ::stat(target->c_str(), &st) != 0 || !S_ISREG(st.st_mode) || st.st_size <= kMaxFileBytes) return;
+    // The first free name of "<name>.damaged", "<name>.damaged.2", ...: a file
+    // set aside before is kept too.
+    std::string aside = *target + ".damaged";
+    for (int n = 2; n <= 100 && ::access(aside.c_str(), F_OK) == 0; ++n) aside = *target + ".damaged." + std::to_string(n);
+    const std::string shownPath = toCp1251(QFile::decodeName(QByteArray::fromStdString(*target)));
+    if (::rename(target->c_str(), aside.c_str()) == 0) {
+        notices_ << fromCp1251(messages::settingsSetAside(shownPath, toCp1251(QFile::decodeName(QByteArray::fromStdString(aside)))));
+        return;
+    }
+    // It cannot be moved: it is neither read nor written over.
+    ignoreFile_ = true;
+    notices_ << fromCp1251(messages::settingsIgnored(shownPath));
+}
+
+QStringList IniSettingsStore::takeNotices() { return std::exchange(notices_, QStringList()); }
 
 bool IniSettingsStore::groupOf(const QString& path, QString& group) {
     const QStringList parts = keyParts(path);
@@ -112,6 +179,7 @@ bool IniSettingsStore::openKey(const QString& path, bool canCreate) {
     open_ = false;
     group_.clear();
     commit();
+    if (ignoreFile_) return false;
     QString group;
     if (!groupOf(path, group)) return false;
     if (canCreate) {
@@ -166,42 +234,66 @@ void IniSettingsStore::commit() {
 }
 
 bool IniSettingsStore::replaceFile() {
+    setAsideIfOversized();
+    if (ignoreFile_) return false;
     settings_->sync();  // the file as it is now (nothing is pending here: it only reads)
     if (settings_->status() == QSettings::AccessError) return false;
+    // What the file holds, less the damage QSettings cannot write again,
+    // and what was written now.
     QVariantMap wanted;
-    for (const QString& key : settings_->allKeys()) wanted.insert(key, settings_->value(key));
+    for (const QString& key : settings_->allKeys())
+        if (isCleanKey(key)) wanted.insert(key, settings_->value(key));
     for (const Pending& p : pending_) wanted.insert(p.key, p.value);
 
+    // A value of the old file that does not read back as it was written is
+    // dropped and the candidate written again; what was written now must
+    // read back, or the commit fails.
+    for (int attempt = 0; attempt < 3; ++attempt) {
+        QStringList lost;
+        const std::optional<QByteArray> bytes = writeCandidate(wanted, lost);
+        if (!bytes) return false;
+        if (lost.isEmpty()) {
+            if (files::replaceFileContent(onDisk(fileName_), {bytes->constData(), static_cast<std::size_t>(bytes->size())}))
+                return false;
+            settings_->sync();  // read the new file
+            return true;
+        }
+        for (const QString& key : lost) {
+            for (const Pending& p : pending_)
+                if (p.key == key) return false;
+            wanted.remove(key);
+        }
+    }
+    return false;
+}
+
+std::optional<QByteArray> IniSettingsStore::writeCandidate(const QVariantMap& wanted, QStringList& lost) {
     const QString folder = QFileInfo(fileName_).absolutePath();
     const QString pattern = folder + QLatin1Char('/') + QFileInfo(fileName_).fileName() + QStringLiteral(".XXXXXX");
     QTemporaryFile written(pattern), checked(pattern);  // two fresh names, removed on the way out
-    if (!written.open() || !checked.open()) return false;
+    if (!written.open() || !checked.open()) return std::nullopt;
     written.close();
     checked.close();
     {
         QSettings out(written.fileName(), QSettings::IniFormat);
         for (auto it = wanted.cbegin(); it != wanted.cend(); ++it) out.setValue(it.key(), it.value());
         out.sync();
-        if (out.status() != QSettings::NoError) return false;
+        if (out.status() != QSettings::NoError) return std::nullopt;
     }
     // Read back under a name QSettings has not seen, so that it reads the
     // disk and not what it remembers of the file it wrote.
     if (::rename(QFile::encodeName(written.fileName()).constData(), QFile::encodeName(checked.fileName()).constData()) != 0)
-        return false;
-    {
-        QSettings check(checked.fileName(), QSettings::IniFormat);
-        if (check.status() != QSettings::NoError) return false;
-        QStringList keys = check.allKeys();
-        keys.sort();
-        if (keys != wanted.keys()) return false;
-        for (const QString& key : keys)
-            if (check.value(key) != wanted.value(key)) return false;
-    }
-    if (::rename(QFile::encodeName(checked.fileName()).constData(), QFile::encodeName(fileName_).constData()) != 0)
-        return false;
-    checked.setAutoRemove(false);  // it is the settings file now
-    settings_->sync();             // read the new file
-    return true;
+        return std::nullopt;
+    QSettings check(checked.fileName(), QSettings::IniFormat);
+    if (check.status() != QSettings::NoError) return std::nullopt;
+    const QStringList keys = check.allKeys();
+    for (const QString& key : keys)
+        if (!wanted.contains(key)) return std::nullopt;  // a key no one wrote: nothing to drop it for
+    for (auto it = wanted.cbegin(); it != wanted.cend(); ++it)
+        if (!keys.contains(it.key()) || check.value(it.key()) != it.value()) lost << it.key();
+    QFile candidate(checked.fileName());
+    if (!candidate.open(QIODevice::ReadOnly)) return std::nullopt;
+    return candidate.readAll();
 }
 
 void IniSettingsStore::closeKey() {

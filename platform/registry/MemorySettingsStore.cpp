@@ -4,6 +4,8 @@
 #include "catalogue/Messages.h"
 #include "platform/Text.h"
 
+#include <utility>
+
 namespace kodrix::registry {
 
 QString MemorySettingsStore::normalized(const QString& path) {
@@ -56,6 +58,8 @@ void MemorySettingsStore::writeString(const QString& name, const QString& value)
     if (!current_ || refuseWrites) throw Error(messages::failedToSetData(toCp1251(name)));
     keys_[*current_][name.toLower()] = value;
 }
+
+QStringList MemorySettingsStore::takeNotices() { return std::exchange(notices, QStringList()); }
 
 void MemorySettingsStore::closeKey() {
     current_.reset();

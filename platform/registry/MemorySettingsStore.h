@@ -1,7 +1,8 @@
 #pragma once
-// A settings store in memory, for tests: keys and values as a test sets them
+// A settings store in memory: for tests, keys and values as a test sets them
 // (typed values included), a switch that makes the store refuse every write,
-// and a count of commits.
+// and a count of commits; for the program, the settings of a run that has
+// nowhere to keep them (openUserSettings), with the notice that says so.
 #include "SettingsStore.h"
 
 #include <QVariant>
@@ -17,6 +18,10 @@ public:
     QString readString(const QString& name) override;
     void writeString(const QString& name, const QString& value) override;
     void closeKey() override;
+    QStringList takeNotices() override;
+
+    // Given to the user once, by takeNotices.
+    QStringList notices;
 
     // When set, opening with canCreate fails and every write throws.
     bool refuseWrites = false;

@@ -6,6 +6,8 @@ namespace kodrix::registry {
 
 SettingsStore::~SettingsStore() = default;
 
+QStringList SettingsStore::takeNotices() { return {}; }
+
 QStringList SettingsStore::keyParts(const QString& path) {
     static const QRegularExpression separators(QStringLiteral("[\\\\/]"));
     return path.split(separators, Qt::SkipEmptyParts);

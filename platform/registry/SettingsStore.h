@@ -36,6 +36,11 @@ public:
     // stay as they were before.
     virtual void closeKey() = 0;
 
+    // What the user is to be told about the store itself (a damaged file set
+    // aside, settings that have nowhere to go), each notice once, as program
+    // messages (cp1251 texts already converted). None by default.
+    virtual QStringList takeNotices();
+
     // The parts of a key path: split at backslashes (or slashes), empty parts
     // dropped.
     static QStringList keyParts(const QString& path);

@@ -180,6 +180,38 @@ TEST_F(SettingsTest, ARefusedWriteIsReportedAndTheRemainingWritesSkipped) {
     EXPECT_FALSE(store.hasKey(kSettings));
 }
 
+// A settings file far too large to be the program's, and settings with no
+// home to go to: told once, in the program's box for foreseen failures, and
+// the window starts with its defaults.
+TEST_F(SettingsTest, WhatTheStoreHasToTellIsShownOnceAtTheStart) {
+    const auto fileName = cat.dir.path() / "cfg" / "Kodrix.ini";
+    cat.file("cfg/Kodrix.ini", "[Settings]\nLastPage=find\n");
+    std::filesystem::resize_file(fileName, 100u << 20);
+    registry::IniSettingsStore damaged(QString::fromStdString(fileName.string()));
+    registry::MemorySettingsStore homeless;
+    homeless.notices << QStringLiteral("Настройки не будут сохранены: …");
+    const struct {
+        registry::SettingsStore* store;
+        QString message;
+    } cases[] = {
+        {&damaged, QString::fromStdString("Файл настроек \"" + fileName.string() + "\" испорчен (слишком велик) и "
+                                          "переименован в \"" + fileName.string() + ".damaged\". Настройки взяты по умолчанию.")},
+        {&homeless, QStringLiteral("Настройки не будут сохранены: …")},
+    };
+    for (const auto& c : cases) {
+        script.clear();
+        TForm1& f = open(c.store);
+        ASSERT_EQ(script.messages.size(), 1u);
+        EXPECT_EQ(script.messages[0].text, c.message);
+        EXPECT_EQ(script.messages[0].caption, "Ошибка");
+        EXPECT_EQ(script.messages[0].icon, dialogs::Icon::Question);
+        EXPECT_EQ(f.PageControl1->currentWidget(), f.code);
+        f.SaveSettings();
+        EXPECT_EQ(script.messages.size(), 1u);
+    }
+    EXPECT_LT(std::filesystem::file_size(fileName), 4096u);  // the next save wrote a fresh file
+}
+
 TEST_F(SettingsTest, FontButtonAppliesTheChoiceAndKeepsTheColourBoxBelow) {
     TForm1& f = open();
     script.fontAnswers.push_back(dialogs::FontChoice{QFont(QStringLiteral("DejaVu Serif"), 14), colors::clWindowText});

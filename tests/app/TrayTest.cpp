@@ -131,3 +131,22 @@ TEST_F(TrayTest, WithoutANotificationAreaTheWindowStaysReachable) {
     minimise();  // a tray that appears later is used again
     EXPECT_TRUE(inTray());
 }
+
+TEST_F(TrayTest, WhenTheTrayGoesTheHiddenWindowComesBackOnTheTaskBar) {
+    minimise();
+    ASSERT_TRUE(inTray());
+    tray.refuseAdd = true;  // the notification area's host has ended
+    tray.loseArea();
+    // The minimise the window takes comes back from the window system later.
+    QTest::qWaitFor([&] { return tray.requests.size() == 2; }, 2000);
+    EXPECT_FALSE(form->TrayIcon1->enabled());
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_TRUE(form->isMinimized());  // on the task bar, where the user finds it
+    EXPECT_EQ(tray.kinds(), (std::vector<std::uint32_t>{kAdd, kAdd}));  // the minimise tried the tray once more
+
+    // A tray that comes back serves the next minimise.
+    tray.refuseAdd = false;
+    form->showNormal();
+    minimise();
+    EXPECT_TRUE(inTray());
+}

@@ -2,6 +2,7 @@
 
 #include "catalogue/Cp1251.h"
 #include "catalogue/Error.h"
+#include "support/ClaimingModule.h"
 #include "support/TempDir.h"
 #include "tools/pack/CatalogueBuilder.h"
 #include "tools/pack/PeWriter.h"
@@ -12,6 +13,7 @@
 #include <algorithm>
 #include <chrono>
 #include <fcntl.h>
+#include <fstream>
 #include <future>
 #include <sys/stat.h>
 #include <thread>
@@ -222,4 +224,82 @@ TEST(WalkthroughTable, LargeModulesAreReadWhereverTheirPartsLie) {
     EXPECT_EQ(table.DisplayName[0], "Big");
     EXPECT_EQ(table.readDocument(dir.path(), 0), doc);
     EXPECT_EQ(table.readScreenshot(dir.path(), 0, "699"), bytesOf("shot 699"));
+}
+
+namespace {
+
+// Bytes this process has read through read(2) and pread(2) so far.
+std::uint64_t bytesReadSoFar() {
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    std::uint64_t value = 0;
+    while (io >> key >> value)
+        if (key == "rchar:") return value;
+    return 0;
+}
+
+}  // namespace
+
+TEST(WalkthroughTable, ResourcesClaimingMoreThanTheLimitsCostWhatIsShown) {
+    // Each module declares one resource far larger than it holds (sparse).
+    constexpr std::uint64_t kLimit = kMaxWalkthroughResourceBytes;
+    const struct {
+        const char* resource;
+        std::uint64_t declared;
+        std::uint64_t bytesGiven;  // 0: refused as not found
+    } cases[] = {
+        {"name1", 256ull << 20, 0},     // listed by its first line; only its first KB are read
+        {"File1", kLimit, kLimit},      // exactly the limit: read whole
+        {"File1", kLimit + 1, 0},       // one byte over: refused unread
+        {"File1", 3ull << 30, 0},       // gigabytes
+        {"img12", 3ull << 30, 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.resource) + " declaring " + std::to_string(c.declared));
+        test::TempDir dir;
+        const auto sol = dir.mkdir("sol");
+        test::writeClaimingModule(sol / "claims.dll",
+                                  {{"name1", bytesOf("Claimed\r\nZeta")}, {"File1", bytesOf("{\\rtf1 doc}")},
+                                   {"img12", bytesOf("\xFF\xD8 shot")}},
+                                  c.resource, c.declared);
+        const std::uint64_t before = bytesReadSoFar();
+        WalkthroughTable table;
+        table.build(dir.path(), {});
+        ASSERT_EQ(table.N, 1u);
+        EXPECT_EQ(table.DisplayName[0], "Claimed");
+        const std::string name = c.resource;
+        if (name == "name1") {
+            EXPECT_LT(bytesReadSoFar() - before, 64u << 10);
+        } else if (c.bytesGiven) {
+            EXPECT_EQ(table.readResource(dir.path(), 0, name).size(), c.bytesGiven);
+        } else {
+            EXPECT_EQ(thrown([&] { table.readResource(dir.path(), 0, name); }), "Resource " + name + " not found");
+            EXPECT_LT(bytesReadSoFar() - before, 64u << 10);
+        }
+    }
+}
+
+TEST(WalkthroughTable, DisplayNamesAreCutToWhatTheListShows) {
+    const std::string longLine(kMaxDisplayNameLength + 44, 'L');
+    const std::string beyondTheRead(kMaxNameResourceBytes + 100, 'R');
+    const struct {
+        std::string name1;
+        std::string display;
+    } cases[] = {
+        {std::string(kMaxDisplayNameLength, 'E'), std::string(kMaxDisplayNameLength, 'E')},  // fits exactly
+        {longLine, longLine.substr(0, kMaxDisplayNameLength)},
+        {"Zeta\r\n" + longLine, longLine.substr(0, kMaxDisplayNameLength)},  // the line first in order, then cut
+        {beyondTheRead, beyondTheRead.substr(0, kMaxDisplayNameLength)},
+        {std::string(kMaxNameResourceBytes, 'Z') + "\r\nAlpha", std::string(kMaxDisplayNameLength, 'Z')},  // lines past the read are not seen
+    };
+    for (const auto& c : cases) {
+        test::TempDir dir;
+        writeModule(dir.mkdir("sol") / "long.dll", {{"name1", bytesOf(c.name1)}});
+        WalkthroughTable table;
+        table.build(dir.path(), {});
+        ASSERT_EQ(table.N, 1u);
+        EXPECT_EQ(table.DisplayName[0].size(), c.display.size()) << c.name1.size();
+        EXPECT_TRUE(table.DisplayName[0] == c.display) << c.name1.size();
+        EXPECT_EQ(table.findWalkthrough(c.display), 0u);
+    }
 }

@@ -383,3 +383,72 @@ TEST(SystemTrayService, AddFailsWithoutANotificationArea) {
     EXPECT_FALSE(service.modify(record));
     EXPECT_FALSE(service.remove(record));
 }
+
+namespace {
+
+// Records the events a window receives from the notification service.
+struct OwnerWindow : QObject {
+    std::vector<std::uint32_t> areaGone;
+    bool event(QEvent* e) override {
+        if (e->type() == notify::AreaGoneEvent::eventType()) {
+            areaGone.push_back(static_cast<notify::AreaGoneEvent*>(e)->id);
+            return true;
+        }
+        return QObject::event(e);
+    }
+};
+
+}  // namespace
+
+// When the tray host ends, the icons go with it: the service drops them and
+// tells their owners, and a later add asks the desktop again.
+TEST(SystemTrayService, ANotificationAreaThatGoesTakesItsIconsAndSaysSo) {
+    notify::SystemTrayService service;
+    bool area = true;
+    service.setAreaProbe([&] { return area; });
+    OwnerWindow first, second;
+    notify::IconRecord record;
+    record.flags = notify::kFlagIcon;
+    record.icon = filled(qRgb(0, 0, 255));
+    for (auto [window, id] : {std::pair{&first, 3u}, std::pair{&first, 4u}, std::pair{&second, 0u}}) {
+        record.window = window;
+        record.id = id;
+        ASSERT_TRUE(service.add(record));
+    }
+    service.checkArea();  // still there
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(first.areaGone.empty());
+
+    area = false;
+    service.checkArea();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(first.areaGone, (std::vector<std::uint32_t>{3, 4}));
+    EXPECT_EQ(second.areaGone, std::vector<std::uint32_t>{0});
+    EXPECT_FALSE(service.modify(record));  // forgotten
+    EXPECT_FALSE(service.add(record));     // no area to add to
+    area = true;
+    EXPECT_TRUE(service.add(record));
+}
+
+TEST_F(TrayIconTest, AnIconLostWithTheAreaIsNoLongerShown) {
+    int lost = 0;
+    tray->OnIconLost = [&](QObject* sender) {
+        EXPECT_EQ(sender, tray);
+        ++lost;
+    };
+    tray->setTaskIconID(5);
+    show();
+    notify::postAreaGone(tray, 6);  // another icon's
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(tray->enabled());
+    service.loseArea();
+    QCoreApplication::processEvents();
+    EXPECT_FALSE(tray->enabled());
+    EXPECT_EQ(lost, 1);
+    EXPECT_TRUE(service.requests.empty());  // nothing to delete: the icon is gone
+    notify::postAreaGone(tray, 5);          // not shown: nothing more to lose
+    QCoreApplication::processEvents();
+    EXPECT_EQ(lost, 1);
+    tray->setEnabled(true);  // a new tray takes it again
+    EXPECT_EQ(service.kinds(), std::vector<std::uint32_t>{kAdd});
+}

@@ -3,16 +3,16 @@
 #include "catalogue/Error.h"
 #include "platform/WholeFileWriter.h"
 #include "platform/dialogs/Dialogs.h"
+#include "support/Hostile.h"
 #include "support/TempDir.h"
 #include "support/Thrown.h"
 
 #include <QString>
 
-#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sys/resource.h>
+#include <sys/stat.h>
 #include <gtest/gtest.h>
 
 using namespace kodrix;
@@ -32,24 +32,6 @@ std::vector<std::string> namesIn(const fs::path& folder) {
     std::sort(out.begin(), out.end());
     return out;
 }
-
-// While it lives, files may grow to only `bytes` bytes; a write past that
-// fails (EFBIG) instead of raising SIGXFSZ.
-struct FileSizeLimit {
-    rlimit saved{};
-    void (*savedHandler)(int);
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved);
-        savedHandler = std::signal(SIGXFSZ, SIG_IGN);
-        rlimit limited = saved;
-        limited.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limited);
-    }
-    ~FileSizeLimit() {
-        setrlimit(RLIMIT_FSIZE, &saved);
-        std::signal(SIGXFSZ, savedHandler);
-    }
-};
 
 }  // namespace
 
@@ -93,12 +75,89 @@ TEST(WholeFileWriter, FailuresNameThePathAndLeaveEverythingAsItWas) {
 
     // The disk takes only part of the bytes: the old file stays whole.
     {
-        FileSizeLimit limit(4);
+        test::FileSizeLimit limit(4);
         EXPECT_EQ(thrown([&] { writeWholeFile(q(existing), "new content, longer than the limit"); }),
                   "Failed to Save Stream");
     }
     EXPECT_EQ(contentOf(existing), "old content");
     EXPECT_EQ(namesIn(dir.path()), (std::vector<std::string>{"folder.doc", "keep.doc"}));
+}
+
+TEST(WholeFileWriter, AnythingButAFileIsRefusedWithoutWaiting) {
+    test::TempDir dir;
+    const fs::path fifo = dir.path() / "pipe.doc";
+    ASSERT_TRUE(test::makeFifo(fifo));
+    const fs::path toFifo = dir.path() / "to-pipe.doc";
+    fs::create_symlink(fifo, toFifo);
+    const fs::path toDevice = dir.path() / "to-null.doc";
+    fs::create_symlink("/dev/null", toDevice);
+    const struct {
+        fs::path target;
+        std::string reason;
+    } cases[] = {
+        {fifo, "Not a regular file"},      // no reader: opening it to write would wait for one
+        {toFifo, "Not a regular file"},
+        {"/dev/null", "Not a regular file"},
+        {toDevice, "Not a regular file"},
+        {dir.path(), "Is a directory"},
+    };
+    test::Watchdog watchdog(dir.path(), std::chrono::seconds(5));
+    for (const auto& c : cases)
+        EXPECT_EQ(thrown([&] { writeWholeFile(q(c.target), "new"); }),
+                  "Cannot create file \"" + c.target.string() + "\". " + c.reason);
+    EXPECT_FALSE(watchdog.hung());
+    EXPECT_TRUE(fs::is_fifo(fifo));
+    EXPECT_TRUE(fs::is_symlink(toFifo));
+    EXPECT_TRUE(fs::is_character_file("/dev/null"));
+}
+
+// What a save does where the name is not simply a file's:
+// - a dangling link: the file it names is created, the link stays;
+// - a file with a second name (hard link): written in place, both names
+//   show the new content;
+// - a file the user may write in a folder that takes no new file: written in
+//   place rather than refused (root writes any folder; the terminal tool's
+//   test runs this case as an ordinary user).
+TEST(WholeFileWriter, LinksAndReadOnlyFoldersAreWrittenThrough) {
+    test::TempDir dir;
+    const fs::path folder = dir.mkdir("docs");
+    fs::create_symlink(folder / "later.doc", dir.path() / "dangling.doc");
+    fs::create_symlink("docs/relative.doc", dir.path() / "relative.doc");
+    const fs::path first = dir.write("docs/first.doc", "old content");
+    fs::create_hard_link(first, dir.path() / "second.doc");
+    const fs::path locked = dir.mkdir("locked");
+    const fs::path inLocked = dir.write("locked/mine.doc", "old content");
+    fs::permissions(locked, fs::perms::owner_read | fs::perms::owner_exec);
+
+    const struct {
+        fs::path saved;
+        fs::path holder;  // where the new content is then read
+    } cases[] = {
+        {dir.path() / "dangling.doc", folder / "later.doc"},
+        {dir.path() / "relative.doc", folder / "relative.doc"},
+        {dir.path() / "second.doc", first},
+        {inLocked, inLocked},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.saved.string());
+        EXPECT_EQ(thrown([&] { writeWholeFile(q(c.saved), "new"); }), "(nothing thrown)");
+        EXPECT_EQ(contentOf(c.holder), "new");
+    }
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "dangling.doc"));
+    EXPECT_TRUE(fs::is_symlink(dir.path() / "relative.doc"));
+    EXPECT_EQ(fs::hard_link_count(first), 2u);
+    EXPECT_EQ(namesIn(locked), std::vector<std::string>{"mine.doc"});
+    EXPECT_EQ(namesIn(folder), (std::vector<std::string>{"first.doc", "later.doc", "relative.doc"}));
+    fs::permissions(locked, fs::perms::owner_all);
+
+    // In place, a disk that takes only part of the bytes leaves the old
+    // content of every name whole where the file system reserves room.
+    {
+        test::FileSizeLimit limit(4);
+        EXPECT_EQ(thrown([&] { writeWholeFile(q(first), "new content, longer than the limit"); }),
+                  "Failed to Save Stream");
+    }
+    EXPECT_EQ(contentOf(dir.path() / "second.doc"), "new");
 }
 
 TEST(SaveDialogRules, DefaultExtensionAndFilters) {

@@ -10,6 +10,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <pwd.h>
+#include <random>
 #include <csignal>
 #include <fstream>
 #include <sstream>
@@ -223,4 +225,193 @@ TEST(MemorySettingsStore, ActsLikeTheStoreAndCanRefuseOrHoldTypedValues) {
     EXPECT_FALSE(store.openKey(kSettingsKey, true));
     EXPECT_EQ(errorOf([&] { store.writeString("FontName", "x"); }), "Failed to set data for 'FontName'");
     EXPECT_EQ(store.value(kSettingsKey, "FontName")->toString(), "Arial");
+}
+
+namespace {
+
+// The values the window's save writes, in its order.
+const std::vector<std::pair<QString, QString>> kSaved = {
+    {"FontSize", "8"},          {"FontName", "MS Sans Serif"}, {"FontColor", "-16777208"}, {"MainFormColor", "-16777201"},
+    {"FontBold", "0"},          {"FontItalic", "0"},           {"FontUnderline", "0"},     {"LastBase", "PC"},
+    {"LastBaseFind", "PS2"},    {"LastPage", "find"},
+};
+
+// A save as the window makes it: an error, or "" when it went through.
+std::string saveAsTheWindowDoes(SettingsStore& store) {
+    return errorOf([&] {
+        if (store.openKey(kRootKey, true)) store.writeString("BasePath", "/opt/kodrix/");
+        store.openKey(kSettingsKey, true);
+        for (const auto& [name, value] : kSaved) store.writeString(name, value);
+        store.closeKey();
+    });
+}
+
+// Whether a fresh store reads back every value saved.
+bool readsBackTheSave(const QString& fileName) {
+    IniSettingsStore store(fileName);
+    if (!store.openKey(kSettingsKey, false)) return false;
+    for (const auto& [name, value] : kSaved)
+        if (store.readString(name) != value) return false;
+    return true;
+}
+
+}  // namespace
+
+// Lines that QSettings reads into keys it cannot write again: reading drops
+// them, and every save still writes a clean file.
+TEST_F(SettingsStoreTest, DamagedLinesNeverStopTheSaves) {
+    const char* damages[] = {
+        "=v\n", "==\n", "[]\nk=v\n", "[Settings]\n=x\n", "a\\\\b=1\n", "[a/]\nk=1\n", "k\\=1\n", "[x\nk=1\n",
+        "[Settings]\nFontSize=@Variant(\\0\\0\\0\\x7f\\0)\n",
+    };
+    for (const char* damage : damages) {
+        SCOPED_TRACE(damage);
+        dir.write("Vorlenta/Kodrix.ini", std::string("[Settings]\nFontName=Old\n") + damage + "[Other]\nKept=yes\n");
+        IniSettingsStore store;
+        EXPECT_EQ(saveAsTheWindowDoes(store), "(no error)");
+        EXPECT_EQ(saveAsTheWindowDoes(store), "(no error)");  // and the next one
+        EXPECT_TRUE(readsBackTheSave(QString::fromStdString(file().string())));
+        IniSettingsStore reader;
+        ASSERT_TRUE(reader.openKey("Software\\Vorlenta\\Kodrix\\Other", false));
+        EXPECT_EQ(reader.readString("Kept"), "yes");  // what is not damaged stays
+    }
+}
+
+TEST_F(SettingsStoreTest, RandomlyDamagedFilesNeverStopTheSaves) {
+    // The file a save writes, damaged at random places: characters that mean
+    // something in an INI file inserted, or any byte put in, taken out or
+    // overwritten.
+    {
+        IniSettingsStore store;
+        ASSERT_EQ(saveAsTheWindowDoes(store), "(no error)");
+    }
+    const std::string clean = slurp(file());
+    const std::string meaningful = "[]=\\/;#%\"@, \t\r\nk";
+    std::mt19937 random(17);
+    int failures = 0;
+    std::string firstFailure;
+    for (int n = 0; n < 100; ++n) {
+        std::string damaged = clean;
+        for (int edits = 1 + static_cast<int>(random() % 6); edits > 0; --edits) {
+            const std::size_t at = random() % (damaged.size() + 1);
+            const char byte = static_cast<char>(random() % 256);
+            switch (n % 2 ? 3 : random() % 3) {
+            case 0: if (at < damaged.size()) damaged[at] = byte; break;
+            case 1: damaged.insert(at, 1, byte); break;
+            case 2: if (at < damaged.size()) damaged.erase(at, 1); break;
+            default: damaged.insert(at, 1, meaningful[random() % meaningful.size()]); break;
+            }
+        }
+        dir.write("Vorlenta/Kodrix.ini", damaged);
+        IniSettingsStore store;
+        if (store.openKey(kSettingsKey, false))  // reading may report a damaged value; saving must go on
+            for (const auto& [name, value] : kSaved) errorOf([&] { store.readString(name); });
+        const std::string error = saveAsTheWindowDoes(store);
+        if (error != "(no error)" || !readsBackTheSave(QString::fromStdString(file().string()))) {
+            if (failures++ == 0) firstFailure = error + " after:\n" + damaged;
+        }
+    }
+    EXPECT_EQ(failures, 0) << firstFailure;
+}
+
+// A settings file kept elsewhere and linked into place: the save writes the
+// file the link leads to, which keeps its permissions; the link stays.
+TEST_F(SettingsStoreTest, ALinkedFileIsWrittenThroughAndKeepsItsMode) {
+    const auto real = dir.write("elsewhere/settings.ini", "[Settings]\nFontName=Old\n");
+    std::filesystem::permissions(real, std::filesystem::perms::owner_read | std::filesystem::perms::owner_write |
+                                           std::filesystem::perms::group_read);
+    std::filesystem::create_directories(file().parent_path());
+    std::filesystem::create_symlink("../elsewhere/settings.ini", file());
+    IniSettingsStore store;
+    EXPECT_EQ(saveAsTheWindowDoes(store), "(no error)");
+    EXPECT_TRUE(std::filesystem::is_symlink(file()));
+    EXPECT_TRUE(readsBackTheSave(QString::fromStdString(real.string())));
+    EXPECT_EQ(std::filesystem::status(real).permissions() & std::filesystem::perms::all,
+              std::filesystem::perms::owner_read | std::filesystem::perms::owner_write | std::filesystem::perms::group_read);
+    EXPECT_EQ(filesIn(file().parent_path()), std::vector<std::string>{"Kodrix.ini"});
+    EXPECT_EQ(filesIn(real.parent_path()), std::vector<std::string>{"settings.ini"});
+}
+
+// A file far larger than any the program writes is set aside unread, once,
+// with a notice; the store starts empty and saves a fresh file.
+TEST_F(SettingsStoreTest, AFileFarTooLargeIsSetAsideWithANotice) {
+    const std::string head = "[Settings]\nLastPage=graphik\nFiller=";
+    const auto fileOf = [&](std::size_t size) { return head + std::string(size - head.size() - 1, 'x') + "\n"; };
+    const std::string path = file().string();
+    const struct {
+        std::size_t size;
+        const char* lastPage;  // read at the start
+        std::vector<std::string> files;
+    } cases[] = {
+        {IniSettingsStore::kMaxFileBytes, "graphik", {"Kodrix.ini"}},
+        {IniSettingsStore::kMaxFileBytes + 1, "", {"Kodrix.ini", "Kodrix.ini.damaged"}},
+        {100u << 20, "", {"Kodrix.ini", "Kodrix.ini.damaged", "Kodrix.ini.damaged.2"}},  // the first one set aside stays
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.size);
+        // Past a few megabytes the content no longer matters: the rest is sparse.
+        dir.write("Vorlenta/Kodrix.ini", fileOf(std::min<std::size_t>(c.size, 2u << 20)));
+        std::filesystem::resize_file(file(), c.size);
+        IniSettingsStore store;
+        const QStringList notices = store.takeNotices();
+        store.openKey(kSettingsKey, false);
+        EXPECT_EQ(store.readString("LastPage"), c.lastPage);
+        if (*c.lastPage) {
+            EXPECT_TRUE(notices.isEmpty());
+            continue;
+        }
+        const std::string aside = path + (c.files.size() == 2 ? ".damaged" : ".damaged.2");
+        EXPECT_EQ(notices, QStringList{QString::fromStdString("Файл настроек \"" + path + "\" испорчен (слишком велик) и "
+                                                              "переименован в \"" + aside + "\". Настройки взяты по умолчанию.")});
+        EXPECT_TRUE(store.takeNotices().isEmpty());  // told once
+        EXPECT_EQ(saveAsTheWindowDoes(store), "(no error)");
+        EXPECT_LT(std::filesystem::file_size(file()), 4096u);
+        EXPECT_EQ(filesIn(file().parent_path()), c.files);
+        EXPECT_EQ(std::filesystem::file_size(aside), c.size);
+    }
+}
+
+// Where the settings go: the configuration folder, the home folder (from
+// the account entry when HOME is unset), never a relative folder or the root.
+TEST_F(SettingsStoreTest, SettingsGoToTheUsersHomeOrNowhere) {
+    struct RestoreHome {
+        QByteArray saved = qgetenv("HOME");
+        bool had = qEnvironmentVariableIsSet("HOME");
+        ~RestoreHome() { had ? qputenv("HOME", saved) : qunsetenv("HOME"); }
+    } restoreHome;
+    const passwd* account = ::getpwuid(::getuid());
+    const QString accountHome = account ? QString::fromLocal8Bit(account->pw_dir) : QString();
+    const QString fromAccount = accountHome.size() > 1 ? accountHome + "/.config/Vorlenta/Kodrix.ini" : QString();
+    const char* unset = nullptr;
+    const struct {
+        const char* xdg;
+        const char* home;
+        QString fileName;
+    } cases[] = {
+        {"/cfg", "/home/u", "/cfg/Vorlenta/Kodrix.ini"},
+        {unset, "/home/u", "/home/u/.config/Vorlenta/Kodrix.ini"},
+        {"relative", "/home/u/", "/home/u/.config/Vorlenta/Kodrix.ini"},  // a relative configuration folder is ignored
+        {unset, unset, fromAccount},
+        {"", "", fromAccount},
+        {unset, "/", ""},
+        {unset, "//", ""},
+        {unset, "home", ""},
+        {"/", "/home/u", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.xdg ? c.xdg : "(unset)") + " " + (c.home ? c.home : "(unset)"));
+        c.xdg ? qputenv("XDG_CONFIG_HOME", c.xdg) : qunsetenv("XDG_CONFIG_HOME");
+        c.home ? qputenv("HOME", c.home) : qunsetenv("HOME");
+        EXPECT_EQ(IniSettingsStore::defaultFileName(), c.fileName);
+        const auto store = openUserSettings();
+        const QStringList notices = store->takeNotices();
+        if (!c.fileName.isEmpty()) {
+            EXPECT_TRUE(notices.isEmpty());
+            continue;
+        }
+        // Nowhere to keep them: the settings of this run stay in memory, said once.
+        ASSERT_EQ(notices.size(), 1);
+        EXPECT_TRUE(notices[0].startsWith("Настройки не будут сохранены")) << notices[0].toStdString();
+        EXPECT_EQ(saveAsTheWindowDoes(*store), "(no error)");
+    }
 }

@@ -1,12 +1,13 @@
 #pragma once
 // Helpers for tests over damaged catalogues and hostile surroundings:
-//  - Watchdog: notices an action that does not return, lets a reader blocked
-//    on a FIFO go on (so the test can fail instead of hanging), and ends the
-//    process if even that does not help;
+//  - Watchdog: notices an action that does not return, lets a reader or a
+//    writer blocked on a FIFO go on (so the test can fail instead of
+//    hanging), and ends the process if even that does not help;
 //  - runProcess: a program run with a time limit, optionally with a memory
 //    limit and, under root, as the unprivileged user "nobody" (so that a
 //    file without read permission is unreadable to it, as it is to a user);
-//  - makeFifo: a named pipe; makeUnreadableFile: a file that cannot be read.
+//  - makeFifo: a named pipe; makeUnreadableFile: a file that cannot be read;
+//  - FileSizeLimit: files that cannot grow past a size, as on a full disk.
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -15,6 +16,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -23,9 +25,12 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <poll.h>
+#include <pty.h>
+#include <signal.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 namespace kodrix::test {
@@ -49,6 +54,26 @@ inline bool makeUnreadableFile(const std::filesystem::path& p, const std::string
     return true;
 }
 
+// While it lives, files may grow to only `bytes` bytes, as if the disk were
+// full there: a write past that fails (EFBIG) instead of raising SIGXFSZ.
+struct FileSizeLimit {
+    rlimit saved {};
+    void (*savedHandler)(int);
+    explicit FileSizeLimit(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        savedHandler = std::signal(SIGXFSZ, SIG_IGN);
+        rlimit limited = saved;
+        limited.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limited);
+    }
+    ~FileSizeLimit() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, savedHandler);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+};
+
 // The user a test drops to under root.
 constexpr uid_t kNobody = 65534;
 
@@ -56,7 +81,8 @@ class Watchdog {
 public:
     // After `limit` the run counts as hung and every FIFO under `dir` is
     // opened for writing now and then (which releases a reader waiting in
-    // open()); after `hardLimit` the process is ended.
+    // open()) and held open for reading, drained (which releases a writer);
+    // after `hardLimit` the process is ended.
     Watchdog(std::filesystem::path dir, std::chrono::milliseconds limit,
              std::chrono::milliseconds hardLimit = std::chrono::seconds(120))
         : dir_(std::move(dir)), thread_([this, limit, hardLimit] { watch(limit, hardLimit); }) {}
@@ -67,6 +93,7 @@ public:
         }
         wake_.notify_all();
         thread_.join();
+        for (const auto& [path, fd] : readers_) ::close(fd);
     }
     Watchdog(const Watchdog&) = delete;
     Watchdog& operator=(const Watchdog&) = delete;
@@ -82,7 +109,15 @@ private:
             if (::lstat(it->path().c_str(), &st) != 0 || !S_ISFIFO(st.st_mode)) continue;
             const int fd = ::open(it->path().c_str(), O_WRONLY | O_NONBLOCK);
             if (fd >= 0) ::close(fd);
+            if (!readers_.count(it->path())) {
+                const int reader = ::open(it->path().c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+                if (reader >= 0) readers_[it->path()] = reader;
+            }
         }
+        char sink[1 << 12];
+        for (const auto& [path, fd] : readers_)
+            while (::read(fd, sink, sizeof sink) > 0) {
+            }
     }
     void watch(std::chrono::milliseconds limit, std::chrono::milliseconds hardLimit) {
         const auto start = std::chrono::steady_clock::now();
@@ -103,6 +138,7 @@ private:
     std::condition_variable wake_;
     bool done_ = false;
     std::atomic<bool> hung_{false};
+    std::map<std::filesystem::path, int> readers_;  // FIFOs held open for reading once hung
     std::thread thread_;
 };
 
@@ -114,10 +150,15 @@ struct ProcessResult {
     std::string out, err;
 };
 
+// Where a run's stdout goes: a pipe (collected), a terminal (a pseudo-
+// terminal in raw mode, collected), the full device, or nowhere (closed).
+enum class Stdout { Pipe, Terminal, FullDevice, Closed };
+
 struct ProcessOptions {
     std::chrono::milliseconds timeout = std::chrono::seconds(20);
     rlim_t dataLimitBytes = RLIM_INFINITY;  // RLIMIT_DATA: the heap and other private writable memory
     bool dropRoot = false;                  // under root, run as "nobody"
+    Stdout stdoutTo = Stdout::Pipe;
 };
 
 // Runs argv[0] (a path) with the arguments; stdout and stderr collected.
@@ -126,14 +167,31 @@ inline ProcessResult runProcess(const std::vector<std::string>& argv, const Proc
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
     args.push_back(nullptr);
-    int outPipe[2], errPipe[2];
-    if (::pipe2(outPipe, O_CLOEXEC) != 0) return r;
+    // outPipe: [0] read here, [1] the child's stdout (-1: none of either).
+    int outPipe[2] = {-1, -1}, errPipe[2];
+    if (options.stdoutTo == Stdout::Pipe && ::pipe2(outPipe, O_CLOEXEC) != 0) return r;
+    if (options.stdoutTo == Stdout::Terminal) {
+        if (::openpty(&outPipe[0], &outPipe[1], nullptr, nullptr, nullptr) != 0) return r;
+        termios raw {};
+        ::tcgetattr(outPipe[1], &raw);
+        ::cfmakeraw(&raw);  // the bytes as written, no line-end translation
+        ::tcsetattr(outPipe[1], TCSANOW, &raw);
+        for (int fd : outPipe) ::fcntl(fd, F_SETFD, FD_CLOEXEC);
+    }
     if (::pipe2(errPipe, O_CLOEXEC) != 0) return r;
     const bool drop = options.dropRoot && runningAsRoot();
     const pid_t pid = ::fork();
     if (pid == 0) {
         // Only calls safe after fork in a threaded process until exec.
-        ::dup2(outPipe[1], 1);
+        if (outPipe[1] >= 0) {
+            ::dup2(outPipe[1], 1);
+        } else if (options.stdoutTo == Stdout::FullDevice) {
+            const int full = ::open("/dev/full", O_WRONLY | O_CLOEXEC);
+            if (full < 0) ::_exit(125);
+            ::dup2(full, 1);
+        } else {
+            ::close(1);
+        }
         ::dup2(errPipe[1], 2);
         if (options.dataLimitBytes != RLIM_INFINITY) {
             struct rlimit lim {options.dataLimitBytes, options.dataLimitBytes};
@@ -143,17 +201,17 @@ inline ProcessResult runProcess(const std::vector<std::string>& argv, const Proc
         ::execv(args[0], args.data());
         ::_exit(127);
     }
-    ::close(outPipe[1]);
+    if (outPipe[1] >= 0) ::close(outPipe[1]);
     ::close(errPipe[1]);
     if (pid < 0) {
-        ::close(outPipe[0]);
+        if (outPipe[0] >= 0) ::close(outPipe[0]);
         ::close(errPipe[0]);
         return r;
     }
     r.started = true;
     const auto deadline = std::chrono::steady_clock::now() + options.timeout;
     pollfd fds[2] = {{outPipe[0], POLLIN, 0}, {errPipe[0], POLLIN, 0}};
-    int open = 2;
+    int open = outPipe[0] >= 0 ? 2 : 1;
     char buf[1 << 16];
     while (open > 0) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
@@ -165,7 +223,7 @@ inline ProcessResult runProcess(const std::vector<std::string>& argv, const Proc
         if (::poll(fds, 2, static_cast<int>(left.count())) < 0) continue;
         for (int i = 0; i < 2; ++i) {
             if (fds[i].fd < 0 || !(fds[i].revents & (POLLIN | POLLHUP | POLLERR))) continue;
-            const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);
+            const ssize_t n = ::read(fds[i].fd, buf, sizeof buf);  // a terminal's end answers EIO once closed
             if (n > 0) {
                 (i == 0 ? r.out : r.err).append(buf, static_cast<std::size_t>(n));
             } else {

@@ -376,5 +376,5 @@ TEST_F(Cli, CodesOfFourBillionIdsStreamInLittleMemoryUntilTheReaderStops) {
     // Any other failure to write is an error.
     const auto full = bash(codes + " > /dev/full");
     EXPECT_EQ(full.exitCode, 1);
-    EXPECT_EQ(full.err, "kodrix-cli: cannot write the code text: No space left on device\n");
+    EXPECT_EQ(full.err, "kodrix-cli: cannot write the output. No space left on device\n");
 }

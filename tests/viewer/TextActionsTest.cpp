@@ -10,6 +10,7 @@
 #include "platform/richedit/RichEditView.h"
 #include "search/FindPage.h"
 #include "support/CatalogueFixture.h"
+#include "support/Hostile.h"
 #include "ui/ApplicationTitle.h"
 
 #include <QAction>
@@ -234,6 +235,18 @@ TEST_F(TextActionsTest, FailedSaveReportsAndLeavesTheExistingFileIntact) {
     answerSave("folder");
     find->SaveGamename1->trigger();
     EXPECT_EQ(reports(), QStringList{QString("Cannot create file \"%1\". Is a directory.").arg(file("folder.doc").c_str())});
+
+    // A FIFO of the chosen name: refused at once, the window never waits for a reader.
+    ASSERT_TRUE(test::makeFifo(file("pipe.doc")));
+    script.clear();
+    test::Watchdog watchdog(cat.dir.path(), std::chrono::seconds(5));
+    answerSave("pipe.doc");
+    actions->N10->trigger();
+    answerSave("pipe.doc");
+    find->SaveGamename1->trigger();
+    const QString refused = QString("Cannot create file \"%1\". Not a regular file.").arg(file("pipe.doc").c_str());
+    EXPECT_EQ(reports(), (QStringList{refused, refused}));
+    EXPECT_FALSE(watchdog.hung());
 }
 
 TEST_F(TextActionsTest, SaveNamesWritesEachResultWithCrLf) {

@@ -16,13 +16,14 @@
 #include "platform/jpeg/JpegDecoder.h"
 #include "platform/richedit/RtfReader.h"
 #include "tools/cli/CodeGrep.h"
+#include "platform/FileReplacement.h"
 #include "tools/cli/IconModule.h"
+#include "tools/cli/Output.h"
 
 #include <algorithm>
 #include <dlfcn.h>
 #include <cerrno>
 #include <cstdio>
-#include <fstream>
 #include <memory>
 #include <new>
 #include <optional>
@@ -64,14 +65,12 @@ struct UsageError {
 
 struct Context {
     std::filesystem::path programDir;
-    std::ostream& out;
-    std::ostream& err;
+    Output& out;
+    Output& err;
 };
 
-void printLine(std::ostream& os, std::string_view cp1251Text) { os << cp1251::toUtf8(cp1251Text) << '\n'; }
-
-void printList(std::ostream& os, const std::vector<std::string>& names) {
-    for (const auto& n : names) printLine(os, n);
+void printList(Output& out, const std::vector<std::string>& names) {
+    for (const auto& n : names) out.line(n);
 }
 
 // The platform's folder, matched as the platform list matches it: a folder
@@ -119,7 +118,7 @@ int countCommand(Context& c, const std::string& platform) {
     PlatformCount count = countPlatformCodes(dir);
     checkListed(count.error);
     if (count.noDatabase) throw Error(messages::noDatabase());
-    c.out << count.total << '\n';
+    c.out.text(std::to_string(count.total) + '\n');
     return 0;
 }
 
@@ -134,7 +133,7 @@ int listGamesCommand(Context& c, const std::string& platform, const std::string&
     for (std::size_t i = 0; i < sorted.size(); ++i) {
         utf8 = cp1251::toUtf8(sorted[i]);
         utf8 += '\n';
-        c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+        c.out.text(utf8);
     }
     return 0;
 }
@@ -144,22 +143,12 @@ int listGamesCommand(Context& c, const std::string& platform, const std::string&
 // stops (a closed pipe: `| head`) ends the text normally; any other failure
 // to write is an error.
 int codesCommand(Context& c, const std::string& platform, const std::string& group, const std::string& game) {
-    int writeError = 0;
-    std::string utf8;
     const GameRead r = readGame(platformFolder(c, platform), groupName(group), cp1251::fromUtf8(game),
                                 [&](std::string_view line) {
-                                    utf8 = cp1251::toUtf8(line);
-                                    utf8 += '\n';
-                                    errno = 0;
-                                    if (c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()))) return true;
-                                    writeError = errno ? errno : EIO;
-                                    return false;
+                                    c.out.line(line);
+                                    return true;
                                 });
-    errno = 0;
-    if (!writeError && !c.out.flush()) writeError = errno ? errno : EIO;
-    if (writeError == EPIPE) return 0;
-    if (writeError) throw Error("kodrix-cli: cannot write the code text: " + messages::systemReason(writeError));
-    for (const auto& report : r.reports) printLine(c.err, report.message);
+    for (const auto& report : r.reports) c.err.line(report.message);
     return r.ok() ? 0 : 1;
 }
 
@@ -181,11 +170,11 @@ int searchCommand(Context& c, const std::string& platform, const std::string& qu
         cp1251::appendUtf8(utf8, matches[i]);
         utf8 += '\n';
         if (utf8.size() > (1 << 16)) {
-            c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+            c.out.text(utf8);
             utf8.clear();
         }
     }
-    c.out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+    c.out.text(utf8);
     return 0;
 }
 
@@ -252,7 +241,7 @@ int iconCommand(Context& c, const std::string& platform, const std::string& inde
     if (iconWriter()(library.path.c_str(), static_cast<unsigned>(*index & 0xFFFF), outPath.c_str(), &used, &substitute,
                      error, sizeof error) != 0)
         throw Error(error);
-    c.out << used << (substitute ? " substitute" : "") << '\n';
+    c.out.text(std::to_string(used) + (substitute ? " substitute" : "") + '\n');
     return 0;
 }
 
@@ -282,11 +271,12 @@ int screenshotCommand(Context& c, const std::string& nameUtf8, const std::string
     const std::vector<std::uint8_t> bytes = table.readScreenshot(c.programDir, *i, cp1251::fromUtf8(keyUtf8));
     jpeg::Header header;  // the header, as the viewer reads it
     if (const int code = jpeg::readHeader(bytes, header)) throw Error(messages::jpegError(code));
-    errno = 0;
-    std::ofstream file(outPath, std::ios::binary | std::ios::trunc);
-    if (file) file.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    if (!file || !file.flush()) throw Error(messages::cannotCreateFile(cp1251::fromUtf8(outPath), errno ? errno : EIO));
-    c.out << header.width << 'x' << header.height << '\n';
+    // Whole or not at all: an existing file stays as it was when the new one
+    // cannot be written.
+    if (const auto failure = files::replaceFileContent(
+            outPath, {reinterpret_cast<const char*>(bytes.data()), bytes.size()}))
+        throw Error(messages::cannotCreateFile(cp1251::fromUtf8(outPath), failure->errnoValue));
+    c.out.text(std::to_string(header.width) + 'x' + std::to_string(header.height) + '\n');
     return 0;
 }
 
@@ -298,23 +288,23 @@ int walkthroughCommand(Context& c, const std::string& nameUtf8) {
     // The document's text as the walkthrough view reads it: RTF, else UTF-16.
     const auto text = rtf::documentPlainText(document, u"\n");
     if (!text) throw Error(messages::failedToLoadStream());
-    c.out << cp1251::utf16ToUtf8(*text);
-    if (!text->empty() && text->back() != u'\n') c.out << '\n';
+    c.out.text(cp1251::utf16ToUtf8(*text));
+    if (!text->empty() && text->back() != u'\n') c.out.text("\n");
     return 0;
 }
 
 int statsCommand(Context& c) {
     const Listing platforms = listPlatforms(c.programDir);
-    if (platforms.noDatabase) printLine(c.err, messages::noDatabase());
+    if (platforms.noDatabase) c.err.line(messages::noDatabase());
     const std::int64_t walkthroughs = static_cast<std::int64_t>(walkthroughTable(c).N);
     StatisticsEvents events;
-    events.noDatabase = [&](const std::string&) { printLine(c.err, messages::noDatabase()); };
+    events.noDatabase = [&](const std::string&) { c.err.line(messages::noDatabase()); };
     events.barAdded = [&](const StatisticsBar& bar) {
-        c.out << bar.value << ' ';
-        printLine(c.out, bar.label);
+        c.out.text(std::to_string(bar.value) + ' ');
+        c.out.line(bar.label);
     };
     if (auto title = buildStatistics(c.programDir, inListOrder(platforms.names, true), walkthroughs, events))
-        printLine(c.out, *title);
+        c.out.line(*title);
     return 0;
 }
 
@@ -381,22 +371,25 @@ IconWriter iconWriter() {
     return writer;
 }
 
-int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int runCli(const std::vector<std::string>& args, std::ostream& outStream, std::ostream& errStream,
+           Terminals terminals) {
+    Output out(outStream, terminals.out);
+    Output err(errStream, terminals.err, /*reportsFailures=*/false);
     Context c{std::filesystem::path(), out, err};
     std::optional<std::filesystem::path> catalogue;
     std::vector<std::string> positional;
     try {
         bool options = true;
-        for (std::size_t i = 0; i < args.size(); ++i) {
+        bool help = false;
+        bool version = false;
+        for (std::size_t i = 0; i < args.size() && !help && !version; ++i) {
             const std::string& arg = args[i];
             if (options && arg == "--") {
                 options = false;
             } else if (options && (arg == "-h" || arg == "--help")) {
-                out << kUsage;
-                return 0;
+                help = true;
             } else if (options && arg == "--version") {
-                out << "kodrix-cli " KODRIX_VERSION "\n";
-                return 0;
+                version = true;
             } else if (options && arg == "--catalogue") {
                 if (i + 1 >= args.size()) throw UsageError{"--catalogue needs a folder"};
                 catalogue = std::filesystem::path(args[++i]);
@@ -408,26 +401,42 @@ int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream
                 positional.push_back(arg);
             }
         }
-        if (catalogue) {
-            std::error_code ec;
-            if (!std::filesystem::is_directory(*catalogue, ec))
-                throw UsageError{"not a folder: " + catalogue->string()};
-            c.programDir = *catalogue;
+        int code = 0;
+        if (help) {
+            out.text(kUsage);
+        } else if (version) {
+            out.text("kodrix-cli " KODRIX_VERSION "\n");
         } else {
-            c.programDir = executableDir();
+            if (catalogue) {
+                std::error_code ec;
+                if (!std::filesystem::is_directory(*catalogue, ec))
+                    throw UsageError{"not a folder: " + catalogue->string()};
+                c.programDir = *catalogue;
+            } else {
+                c.programDir = executableDir();
+            }
+            code = runCommand(c, positional);
         }
-        return runCommand(c, positional);
+        // What is still buffered must reach its place too.
+        out.finish();
+        return code;
+    } catch (const OutputFailed& e) {
+        // A reader that stops reading (a closed pipe: `| head`) ends the
+        // output as a normal end; any other refused write is an error.
+        if (e.errnoValue == EPIPE) return 0;
+        err.line(messages::cannotWriteOutput(e.errnoValue));
+        return 1;
     } catch (const UsageError& e) {
-        err << "kodrix-cli: " << e.text << '\n' << kUsage;
+        err.text("kodrix-cli: " + e.text + '\n' + kUsage);
         return 2;
     } catch (const Error& e) {
-        printLine(err, e.message());
+        err.line(e.message());
         return 1;
     } catch (const std::bad_alloc&) {
-        printLine(err, messages::outOfMemory());
+        err.line(messages::outOfMemory());
         return 1;
     } catch (const std::exception& e) {
-        err << e.what() << '\n';
+        err.text(std::string(e.what()) + '\n');
         return 1;
     }
 }

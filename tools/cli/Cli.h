@@ -8,9 +8,17 @@
 
 namespace kodrix::cli {
 
+// Which of the two streams are terminals: there control characters are shown
+// escaped (see Output.h).
+struct Terminals {
+    bool out = false;
+    bool err = false;
+};
+
 // Runs one command (args without the program name). Returns the exit code:
-// 0 done, 1 an error (its text on err), 2 a usage error.
-int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// 0 done, 1 an error (its text on err; a write to out that fails, checked up
+// to the final flush, is one), 2 a usage error.
+int runCli(const std::vector<std::string>& args, std::ostream& out, std::ostream& err, Terminals terminals = {});
 
 // The folder of the running executable (links followed): the catalogue's
 // default location.
