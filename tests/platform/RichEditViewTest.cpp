@@ -39,7 +39,7 @@ protected:
     void SetUp() override {
         view.resize(500, 300);
         view.setAutoUrlDetect(true);
-        view.loadFromStream("{\\rtf1 first www.1 then {\\b http://two.example} plain}");
+        view.loadFromStream("{\\rtf1 first www.1. then ({\\b http://two.example}), plain}");  // links end sentences
         view.show();
         QObject::connect(&view, &RichEditView::URLClick,
                          [this](const QString& text, Qt::MouseButton button) { clicks.push_back({text, button}); });
