@@ -16,8 +16,11 @@ public:
         out_ = "{\\rtf1\\ansi\\ansicpg1251\\uc1\r\n{\\fonttbl";
         for (std::size_t i = 0; i < fonts_.size(); ++i) {
             out_ += "{\\f" + std::to_string(i) + "\\fnil\\fcharset204 ";
-            for (char16_t c : doc_.fonts[static_cast<std::size_t>(fonts_[i])].name)
-                if (c != u';') putChar(c);
+            // ';' ends a font table entry: escaped, it stays part of the name.
+            for (char16_t c : doc_.fonts[static_cast<std::size_t>(fonts_[i])].name) {
+                if (c == u';') out_ += "\\'3b";
+                else putChar(c);
+            }
             out_ += ";}";
         }
         out_ += "}\r\n{\\colortbl ;";

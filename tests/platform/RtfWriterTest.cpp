@@ -75,7 +75,7 @@ std::vector<std::uint8_t> pngBytes() {
 // A document with every property the writer writes.
 Document sample() {
     Document doc;
-    doc.fonts = {{u"Unused", 1, 0}, {u"Arial", 204, 0}, {u16("Курьер"), 204, 0}};
+    doc.fonts = {{u"Unused", 1, 0}, {u"Arial", 204, 0}, {u16("Курьер"), 204, 0}, {u"Semi;Colon", 204, 0}};
     doc.colors = {{1, 2, 3}, {255, 0, 0}, {0, 128, 255}};
     doc.pictures.push_back(Picture{Picture::Kind::Png, pngBytes(), 3, 2, 450, 300, 100, 100});
     CharFormat plain;
@@ -90,6 +90,7 @@ Document sample() {
     appendText(body, u"a\tb\u2028c", plain);
     body.runs.push_back(Run{{}, plain, 0});
     appendText(body, u"after", plain);
+    appendText(body, u" semi", CharFormat{.font = 3});  // a ';' in a font name is escaped, not dropped
     doc.paragraphs.push_back(body);
     doc.paragraphs.push_back(Paragraph{{Alignment::Right}, {}, {}});  // empty
     return doc;
@@ -113,6 +114,7 @@ TEST(RtfWriter, Cp1251WithTablesOfWhatIsUsedAndUnicodeBeyond) {
     EXPECT_EQ(rtf.find("Unused"), std::string::npos);
     EXPECT_NE(rtf.find("{\\f0\\fnil\\fcharset204 Arial;}{\\f1\\fnil\\fcharset204 \\'ca\\'f3\\'f0\\'fc\\'e5\\'f0;}"),
               std::string::npos);
+    EXPECT_NE(rtf.find("{\\f2\\fnil\\fcharset204 Semi\\'3bColon;}"), std::string::npos);
     EXPECT_EQ(rtf.find("\\red1\\green2\\blue3"), std::string::npos);  // a colour nothing uses
     EXPECT_NE(rtf.find("{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue255;}"), std::string::npos);
     // Cyrillic as cp1251 bytes, the characters outside cp1251 as \uN (negative above 32767).
@@ -127,7 +129,7 @@ TEST(RtfWriter, PlainTextIsCp1251WithCrLfBetweenLines) {
     // Unmappable characters become '?' (a surrogate pair one), the picture is left out, the last
     // (empty) paragraph has no line end of its own.
     const std::string expected = "\xCF\xF0\xEE\xF5\xEE\xE6\xE4\xE5\xED\xE8\xE5 {\xE8\xE3\xF0\xFB} \\ ??? \x88\xB9\r\n"
-                                 "a\tb\r\ncafter\r\n";
+                                 "a\tb\r\ncafter semi\r\n";
     EXPECT_EQ(text, expected);
     EXPECT_EQ(writePlainText(documentFromText(u"one\r\ntwo\nthree")), "one\r\ntwo\r\nthree");
     EXPECT_EQ(writePlainText(Document{}), "");
