@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kodrix::rtf {
@@ -398,7 +399,7 @@ private:
         if (st_.dest == Dest::Text) {
             put(c);
         } else if (st_.dest == Dest::FontTable && fontOpen_) {
-            decoder_.decode(fontCodePage(), fontNameBytes_, fontName_);
+            decode(fontCodePage(), fontNameBytes_, fontName_);
             fontNameBytes_.clear();
             fontName_ += c;
         }
@@ -428,10 +429,22 @@ private:
         return font >= 0 ? fontCodePageOf(doc_.fonts[static_cast<std::size_t>(font)]) : codePage_;
     }
 
+    // Bytes of a code page to text. The first kMaxCodePages distinct code
+    // pages other than the document's are honoured; text in any further one
+    // is read in the document's code page, so a document naming a code page
+    // per font costs no more than one naming a few.
+    void decode(int codePage, std::string_view bytes, std::u16string& out) {
+        if (codePage != codePage_ && !codePagesMet_.contains(codePage)) {
+            if (codePagesMet_.size() < kMaxCodePages) codePagesMet_.insert(codePage);
+            else codePage = codePage_;
+        }
+        decoder_.decode(codePage, bytes, out);
+    }
+
     void flushText() {
         if (pending_.empty()) return;
         decoded_.clear();
-        decoder_.decode(pendingCodePage_, pending_, decoded_);
+        decode(pendingCodePage_, pending_, decoded_);
         pending_.clear();
         // \'0d and the like: control characters other than tab are not text.
         std::erase_if(decoded_, [](char16_t c) { return c < 0x20 && c != u'\t'; });
@@ -538,7 +551,7 @@ private:
 
     void finishFontEntry() {
         if (!fontOpen_) return;
-        decoder_.decode(fontCodePage(), fontNameBytes_, fontName_);
+        decode(fontCodePage(), fontNameBytes_, fontName_);
         while (!fontName_.empty() && fontName_.back() == u' ') fontName_.pop_back();
         std::erase_if(fontName_, [](char16_t c) { return c < 0x20; });
         doc_.fonts[static_cast<std::size_t>(fontEntry_)].name = std::move(fontName_);
@@ -639,6 +652,7 @@ private:
     int cellTabs_ = 0;        // cells ended since the row's last text
 
     CodePageDecoder decoder_;
+    std::unordered_set<int> codePagesMet_;  // the code pages honoured besides the document's
     std::string pending_;     // text bytes not yet decoded, all in pendingCodePage_
     int pendingCodePage_ = 1251;
     std::u16string decoded_;

@@ -30,10 +30,13 @@ namespace kodrix::rtf {
 // Limits that keep hostile documents cheap. Groups nested deeper than
 // kMaxGroupDepth are read as if their braces were not there; control words
 // longer than kMaxControlWordLength letters are unknown words; parameters
-// saturate at ±kMaxParameter.
+// saturate at ±kMaxParameter. Of the code pages fonts name, the first
+// kMaxCodePages distinct ones are honoured; text in others is read in the
+// document's code page.
 inline constexpr std::size_t kMaxGroupDepth = 512;
 inline constexpr std::size_t kMaxControlWordLength = 32;
 inline constexpr std::int32_t kMaxParameter = 1'000'000'000;
+inline constexpr std::size_t kMaxCodePages = 32;
 
 // A reader's answer: the value, or why there is none.
 template <class T>

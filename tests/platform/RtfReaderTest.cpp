@@ -125,6 +125,21 @@ TEST(RtfReader, CodePagesFromCharsetsAndDeclarations) {
     for (const Case& c : cases) EXPECT_EQ(text(c.rtf), c.text) << c.rtf;
 }
 
+TEST(RtfReader, OnlyTheFirstDistinctCodePagesAreHonoured) {
+    // kMaxCodePages fonts with code pages of their own (unknown ones among
+    // them), then a Greek font: its text is read in the document's code page.
+    auto document = [](std::size_t others) {
+        std::string rtf = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl";
+        for (std::size_t i = 0; i < others; ++i)
+            rtf += "{\\f" + std::to_string(i) + "\\cpg" + std::to_string(40000 + i) + " F;}";
+        return rtf + "{\\f999\\fcharset161 Greek;}{\\f998\\fcharset204 Cyr;}}{\\f999\\'e1}{\\f998\\'e1}{\\f0\\'e9}}";
+    };
+    EXPECT_EQ(text(document(1)), "αбé");
+    EXPECT_EQ(text(document(kMaxCodePages - 1)), "αбé");
+    EXPECT_EQ(text(document(kMaxCodePages)), "ббé");
+    EXPECT_EQ(text(document(5000)), "ббé");
+}
+
 TEST(RtfReader, CharacterFormattingFontsAndColours) {
     const Document doc = read(
         "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}{\\f1\\froman Times New Roman;}}"
