@@ -100,10 +100,13 @@ private:
         if (f.font >= 0 && static_cast<std::size_t>(f.font) < model_.fonts.size())
             q.setFontFamilies(QStringList{toQString(model_.fonts[static_cast<std::size_t>(f.font)].name)});
         if (f.halfPoints > 0) q.setFontPointSize(f.halfPoints / 2.0);
-        if (f.bold) q.setFontWeight(QFont::Bold);
-        if (f.italic) q.setFontItalic(true);
-        if (f.underline) q.setFontUnderline(true);
-        if (f.strikeOut) q.setFontStrikeOut(true);
+        // The styles are always the document's own (unset ones RTF's plain
+        // text): the view's font gives a document only the face and size it
+        // names none for.
+        q.setFontWeight(f.bold ? QFont::Bold : QFont::Normal);
+        q.setFontItalic(f.italic);
+        q.setFontUnderline(f.underline);
+        q.setFontStrikeOut(f.strikeOut);
         if (f.foreground >= 0 && static_cast<std::size_t>(f.foreground) < model_.colors.size())
             q.setForeground(color(f.foreground));
         if (f.background >= 0 && static_cast<std::size_t>(f.background) < model_.colors.size())
@@ -217,10 +220,15 @@ private:
         if (!family.isEmpty()) f.font = fontIndex(family);
         if (q.hasProperty(QTextFormat::FontPointSize))
             f.halfPoints = std::clamp(static_cast<int>(std::lround(q.fontPointSize() * 2)), 0, 3276);
-        f.bold = q.fontWeight() >= QFont::DemiBold;
-        f.italic = q.fontItalic();
-        f.underline = q.fontUnderline();
-        f.strikeOut = q.fontStrikeOut();
+        // Styles the text does not set are those of the document's font (the
+        // view's font, in a plain-text view): the RTF writes what is shown.
+        const QFont base = doc_.defaultFont();
+        f.bold = (q.hasProperty(QTextFormat::FontWeight) ? q.fontWeight() : base.weight()) >= QFont::DemiBold;
+        f.italic = q.hasProperty(QTextFormat::FontItalic) ? q.fontItalic() : base.italic();
+        f.underline = q.hasProperty(QTextFormat::TextUnderlineStyle) || q.hasProperty(QTextFormat::FontUnderline)
+                          ? q.fontUnderline()
+                          : base.underline();
+        f.strikeOut = q.hasProperty(QTextFormat::FontStrikeOut) ? q.fontStrikeOut() : base.strikeOut();
         if (q.hasProperty(QTextFormat::ForegroundBrush)) f.foreground = colorIndex(q.foreground());
         if (q.hasProperty(QTextFormat::BackgroundBrush)) f.background = colorIndex(q.background());
         return f;

@@ -15,7 +15,10 @@ namespace kodrix {
 // bytes (QByteArray), so that writing gives back the same PNG or JPEG data.
 inline constexpr int kPictureBytesProperty = QTextFormat::UserProperty + 1;
 
-// Replaces the document's content with the model. Pictures that Qt cannot
+// Replaces the document's content with the model. Its text is drawn as the
+// model has it: bold, italic, underline and strike-out are set on all of it
+// (off where the model leaves them unset), so the document's default font
+// (the view's) gives only the face and size the model names none for. Pictures that Qt cannot
 // read (their header names no size) are left out; a picture is shown at its
 // goal size (96 pixels per inch), else at its natural size, scaled by its
 // percentages, and at most 16384 pixels either way. Indents and spacing are
@@ -24,7 +27,8 @@ void fillTextDocument(QTextDocument& document, const rtf::Document& model);
 
 // The model of a document's content: the fonts and colours it uses, its
 // paragraphs, runs and pictures (pictures that were not read from a document
-// are written as PNG).
+// are written as PNG). Styles the text leaves unset are taken from the
+// document's default font, as the text is shown.
 rtf::Document modelOfTextDocument(const QTextDocument& document);
 
 // The reading rule: RTF, else plain 16-bit Unicode text, replacing the
