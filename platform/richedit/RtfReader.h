@@ -9,10 +9,11 @@
 // document declares none) and each font's \fcharset or \cpg, the font and
 // colour tables, \plain, bold, italic, underline, strike-out, size, font,
 // foreground and background colour, paragraphs with alignment, indents and
-// spacing, \line, \tab, the named special characters, fields (their result
-// text), PNG and JPEG pictures (other kinds skipped), table rows as one
-// paragraph with the cells separated by tabs, and every unknown \* destination
-// skipped. A missing final brace is accepted; anything after the document's
+// spacing and tab stops (\tx with \tqc, \tqr, \tqdec; \deftab), \line, \tab,
+// the named special characters, fields (their result text), PNG and JPEG
+// pictures (other kinds skipped), tables (rows of \cellx cells with their
+// borders, shading and padding; a table inside a cell read flat), and every
+// unknown \* destination skipped. A missing final brace is accepted; anything after the document's
 // closing brace is ignored. Only data that does not begin with "{\rtf" is an
 // error.
 #include "RichText.h"
@@ -37,6 +38,10 @@ inline constexpr std::size_t kMaxGroupDepth = 512;
 inline constexpr std::size_t kMaxControlWordLength = 32;
 inline constexpr std::int32_t kMaxParameter = 1'000'000'000;
 inline constexpr std::size_t kMaxCodePages = 32;
+// A paragraph keeps its first kMaxTabStops tab stops; a table row its first
+// kMaxTableCells cells (text of further cells goes to the last).
+inline constexpr std::size_t kMaxTabStops = 64;
+inline constexpr std::size_t kMaxTableCells = 64;
 
 // A reader's answer: the value, or why there is none.
 template <class T>
