@@ -6,8 +6,9 @@
 //   lines       800,000 \line in one paragraph (5.6 MB)
 //   pictures    20 PNG pictures of 5000 x 5000 pixels
 //   codepages   7.4 MB and 15 MB naming a distinct code page per font
-//   walkthrough-10MB, big   walkthroughs of 10 MB and 48 MB (formatted
-//               paragraphs, links, a table per chapter)
+//   walkthrough-10MB, big, largest   walkthroughs of 10 MB, 48 MB and the
+//               largest accepted, 64 MB (formatted paragraphs, links, a table
+//               per chapter)
 //   paragraph   one paragraph of 20 MB
 //   normal      a 1 MB walkthrough, for comparison
 // Per document: its own reading time (the reading rule and the plain text,
@@ -167,6 +168,7 @@ std::vector<Case> cases() {
         {"codepages-15MB-baseline", [] { return codePages(15'000'000, false); }, false},
         {"walkthrough-10MB", [] { return walkthroughRtf(10u << 20); }},
         {"big", [] { return walkthroughRtf(48u << 20); }},
+        {"largest", [] { return walkthroughRtf(rtf::kLargestDocumentBytes); }},
         {"paragraph", [] { return oneParagraph(20u << 20); }},
         {"normal", [] { return walkthroughRtf(1u << 20); }},
     };

@@ -38,6 +38,10 @@ inline constexpr std::size_t kMaxGroupDepth = 512;
 inline constexpr std::size_t kMaxControlWordLength = 32;
 inline constexpr std::int32_t kMaxParameter = 1'000'000'000;
 inline constexpr std::size_t kMaxCodePages = 32;
+// The largest walkthrough document the catalogue hands over (a larger
+// "File1" is refused as unreadable): reading it, and showing it, costs a few
+// times its size in memory.
+inline constexpr std::size_t kLargestDocumentBytes = std::size_t{64} << 20;
 // A paragraph keeps its first kMaxTabStops tab stops; a table row its first
 // kMaxTableCells cells (text of further cells goes to the last).
 inline constexpr std::size_t kMaxTabStops = 64;
