@@ -2,6 +2,7 @@
 
 #include "components/ColorBox.h"
 #include "components/ComboEdit.h"
+#include "ui/Bounds.h"
 
 namespace kodrix {
 
@@ -16,6 +17,10 @@ SettingPage::SettingPage(QWidget* parent) : QWidget(parent) {
     ColorBox1 = new TColorBox(this);
     ColorBox1->setObjectName(QStringLiteral("ColorBox1"));
     ColorBox1->setGeometry(0, 64, 161, 22);
+}
+
+void SettingPage::applyLayout() {
+    bounds::setTop(ColorBox1, ComboEdit1->y() + ComboEdit1->height() + 10);
 }
 
 }  // namespace kodrix

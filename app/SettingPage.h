@@ -19,6 +19,10 @@ public:
     TComboEdit* ComboEdit1 = nullptr;  // the font's face name; its button opens the font dialog
     TColorBox* ColorBox1 = nullptr;    // the window's colour
     dialogs::FontDialog FontDialog1;   // starts at "MS Sans Serif", 8 point
+
+    // The page's layout rule: the colour box stands 10 pixels below the
+    // font box, whatever height the font gives it.
+    void applyLayout();
 };
 
 }  // namespace kodrix

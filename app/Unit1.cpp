@@ -7,7 +7,6 @@
 #include "components/Gauge.h"
 #include "components/SuperBar.h"
 #include "platform/ApplicationHints.h"
-#include "platform/SortedViews.h"
 #include "platform/registry/IniSettingsStore.h"
 #include "platform/richedit/RichEditView.h"
 #include "search/FindPage.h"
@@ -57,7 +56,8 @@ QIcon tabImage(int index) {
 
 TForm1::TForm1(const std::filesystem::path& programDir, TForm1Services services, QWidget* parent)
     : QWidget(parent),
-      ProgramDir(programDir),
+      // Settled before the pages are made: each keeps its own copy.
+      ProgramDir(programDir.empty() ? executableDir() : programDir),
       ownSettings_(services.settings ? nullptr : std::make_unique<registry::IniSettingsStore>()),
       settings_(services.settings ? *services.settings : *ownSettings_),
       trayService_(services.tray) {
@@ -107,9 +107,9 @@ void TForm1::createControls() {
     });
     solution = new SolutionPage(ProgramDir, Walkthroughs);
     addPage("solution", QStringLiteral("Прохождения"), solution);
-    find = new FindPage(ProgramDir, code);
+    find = new FindPage(ProgramDir);
     addPage("find", QStringLiteral("Поиск"), find);
-    connect(find, &FindPage::codePageRequested, this, [this] { PageControl1->setCurrentWidget(code); });
+    connectGuarded(find, &FindPage::gameRequested, this, &TForm1::openFoundGame);
     graphik = new GraphPage(ProgramDir);
     addPage("graphik", QStringLiteral("График"), graphik);
     setting = new SettingPage;
@@ -133,8 +133,9 @@ void TForm1::createControls() {
     Timer1->start();
 
     Actions = new TextActions(this, /*withViewItem=*/true);
-    for (RichEditView* view : {code->textview, solution->RxRichEdit2, find->RxRichEdit1})
-        view->setPopupMenu(Actions->PopupMenu3);
+    code->setTextMenu(Actions->PopupMenu3);
+    solution->setTextMenu(Actions->PopupMenu3);
+    find->setTextMenu(Actions->PopupMenu3);
     find->setSaveDialog(&Actions->SaveDialog);
 
     createTrayIcon();
@@ -165,9 +166,9 @@ void TForm1::createViewers() {
 
 void TForm1::FormCreate() {
     // An error stops the remaining steps; the window opens with what was
-    // filled so far.
+    // filled so far. ProgramDir, the first step, was settled when the window
+    // was made, before its pages took their copies.
     guarded(this, [this] {
-        setProgramDir();
         setStatusPanelWidth();
         attachApplicationEvents();
         code->showFirstIcon();
@@ -178,12 +179,13 @@ void TForm1::FormCreate() {
         code->BaseChange();  // the remembered platform takes effect
         selectWindowColour();
         solution->BuildWalkthroughList();
-        graphik->BuildStatisticsChart(code->Base->list()->items(), solution->TextListBox2->list()->count());
+        graphik->BuildStatisticsChart(code->platforms(), solution->walkthroughCount());
     });
 }
 
-void TForm1::setProgramDir() {
-    if (ProgramDir.empty()) ProgramDir = executableDir();
+void TForm1::openFoundGame(const std::string& platform, const std::string& name) {
+    PageControl1->setCurrentWidget(code);
+    code->openGame(platform, name);
 }
 
 void TForm1::setStatusPanelWidth() { VorlentaBar1->setPanelWidth(0, Gauge1->width()); }

@@ -11,6 +11,7 @@
 #include <QWidget>
 #include <cstdint>
 #include <filesystem>
+#include <string>
 #include <memory>
 
 class QMenu;
@@ -50,8 +51,8 @@ public:
     static constexpr const char* kCaption = "Kodrix (32) v4.4 RC1";
     static constexpr std::uint32_t SC_MINIMIZE = 0xF020;
 
-    // programDir: the folder that holds the catalogue (normally the
-    // executable's own, see executableDir).
+    // programDir: the folder that holds the catalogue; empty for the
+    // executable's own (see executableDir).
     explicit TForm1(const std::filesystem::path& programDir, TForm1Services services = {}, QWidget* parent = nullptr);
     ~TForm1() override;
 
@@ -98,6 +99,9 @@ public:
     void LoadSettings();
     void SaveSettings();
 
+    // A result click on the search page: the game opens on the code page.
+    void openFoundGame(const std::string& platform, const std::string& name);
+
     // The settings page's events.
     void ComboEdit1ButtonClick();
     void ColorBox1Change(TColor color);
@@ -138,7 +142,6 @@ private:
     void FormCreate();
 
     // The steps of the creation step, in their order.
-    void setProgramDir();
     void setStatusPanelWidth();
     void attachApplicationEvents();
     void selectWindowColour();

@@ -6,12 +6,10 @@
 #include "components/ColorBox.h"
 #include "components/ComboEdit.h"
 #include "catalogue/IntegerText.h"
-#include "platform/SortedViews.h"
 #include "platform/Text.h"
 #include "platform/registry/SettingsStore.h"
 #include "search/FindPage.h"
 #include "ui/FontPoints.h"
-#include "ui/SelectByName.h"
 
 #include <QApplication>
 #include <QTabWidget>
@@ -80,8 +78,8 @@ void TForm1::LoadSettings() {
     setFont(f);
 
     setting->ComboEdit1->setText(font().family());
-    selectByName(*code->Base, ProgramDir, toCp1251(settings_.readString(QStringLiteral("LastBase"))));
-    selectByName(*find->base2, ProgramDir, toCp1251(settings_.readString(QStringLiteral("LastBaseFind"))));
+    code->selectPlatformByName(toCp1251(settings_.readString(QStringLiteral("LastBase"))));
+    find->selectPlatformByName(toCp1251(settings_.readString(QStringLiteral("LastBaseFind"))));
     const QString lastPage = settings_.readString(QStringLiteral("LastPage"));
     for (int i = 0; i < PageControl1->count(); ++i)
         if (PageControl1->widget(i)->objectName() == lastPage) PageControl1->setCurrentIndex(i);
@@ -103,8 +101,8 @@ void TForm1::SaveSettings() {
     settings_.writeString(QStringLiteral("FontBold"), bold);
     settings_.writeString(QStringLiteral("FontItalic"), italic);
     settings_.writeString(QStringLiteral("FontUnderline"), underline);
-    settings_.writeString(QStringLiteral("LastBase"), fromCp1251(code->Base->selectedItem()));
-    settings_.writeString(QStringLiteral("LastBaseFind"), fromCp1251(find->base2->selectedItem()));
+    settings_.writeString(QStringLiteral("LastBase"), fromCp1251(code->platform()));
+    settings_.writeString(QStringLiteral("LastBaseFind"), fromCp1251(find->platform()));
     settings_.writeString(QStringLiteral("LastPage"), PageControl1->currentWidget() ? PageControl1->currentWidget()->objectName() : QString());
     settings_.closeKey();
 }

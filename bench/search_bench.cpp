@@ -8,12 +8,10 @@
 //   reading the same ".dat" files' bytes.
 //   search_bench CATALOGUE_DIR [QUERY]
 #include "BenchSupport.h"
-#include "browser/CodePage.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/Cp1251.h"
 #include "catalogue/Discovery.h"
 #include "components/BarChart.h"
-#include "components/Gauge.h"
 #include "platform/EventPump.h"
 #include "platform/SortedViews.h"
 #include "platform/dialogs/Dialogs.h"
@@ -40,10 +38,9 @@ using namespace kodrix::bench;
 namespace {
 
 std::vector<std::filesystem::path> datFiles(const std::filesystem::path& platform) {
-    std::vector<DirEntry> files;
-    listFilesWithExtension(platform, ".dat", files);
     std::vector<std::filesystem::path> out;
-    for (const auto& f : files) out.push_back(f.path);
+    if (auto files = listFilesWithExtension(platform, ".dat"))
+        for (const auto& f : *files) out.push_back(f.path);
     return out;
 }
 
@@ -68,12 +65,9 @@ int main(int argc, char** argv) {
     }
 
     QTabWidget window;
-    TGauge gauge;
-    auto* code = new CodePage(dir, &gauge);
-    auto* find = new FindPage(dir, code);
-    window.addTab(code, "Коды");
+    auto* find = new FindPage(dir);
+    window.addTab(new QWidget, "Коды");
     window.addTab(find, "Поиск");
-    QObject::connect(find, &FindPage::codePageRequested, &window, [&] { window.setCurrentWidget(code); });
     window.resize(708, 545);
     window.show();
     window.setCurrentWidget(find);
@@ -115,9 +109,7 @@ int main(int argc, char** argv) {
         allDats.insert(allDats.end(), files.begin(), files.end());
     }
     if (auto sol = findEntry(dir, "sol", EntryKind::Directory)) {
-        std::vector<DirEntry> modules;
-        listFilesWithExtension(*sol, ".dll", modules);
-        walkthroughs = static_cast<int>(modules.size());
+        if (auto modules = listFilesWithExtension(*sol, ".dll")) walkthroughs = static_cast<int>(modules->size());
     }
     int bars = 0;
     const double chartMs = medianMs(15, [&] {

@@ -83,10 +83,9 @@ int main(int argc, char** argv) {
         const long long before = bytesRead();
         QElapsedTimer timer;
         timer.start();
-        std::vector<DirEntry> entries;
-        listFilesWithExtension(catalogue / "sol", ".dll", entries);
+        const auto entries = listFilesWithExtension(catalogue / "sol", ".dll");
         std::size_t names = 0;
-        for (const auto& e : entries)
+        for (const auto& e : *entries)
             if (const auto m = ResourceModule::open(e.path))
                 if (const auto n = m->find(ResourceId::id(RT_RCDATA), ResourceId::fromText("name1"))) names += !n->empty();
         whole.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);

@@ -2,7 +2,10 @@
 
 #include "components/FlatEdit.h"
 #include "ui/ApplicationTitle.h"
+#include "ui/Bounds.h"
+#include "ui/ErrorReport.h"
 #include "ui/GuardedConnect.h"
+#include "ui/SelectByName.h"
 #include "catalogue/CatalogueFs.h"
 #include "catalogue/CatalogueNames.h"
 #include "catalogue/Messages.h"
@@ -94,7 +97,7 @@ void CodePage::showFirstIcon() {
 
 void CodePage::listPlatforms() {
     const Listing platforms = kodrix::listPlatforms(programDir_);
-    if (platforms.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+    if (platforms.noDatabase) reportNoDatabase(window());
     Base->list()->addMany(platforms.names);
     Base->selectIndex(0);
 }
@@ -108,7 +111,7 @@ void CodePage::listFirstLetterGroups() {
 
 void CodePage::ListLetterGroups() {
     Listing groups = listLetterGroups(programDir_, Base->selectedItem());
-    if (groups.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+    if (groups.noDatabase) reportNoDatabase(window());
     Codes->list()->addMany(groups.names);
 }
 
@@ -166,35 +169,49 @@ void CodePage::ReadGame() {
     std::optional<std::string> game;
     if (CodeView->itemIndex() >= 0) game = CodeView->selectedItem();
     const GameRead read = readGame(PlatformPath(), letter(), game);
-    if (const GameReadReport* r = read.find(GameReadFailure::IniMissing)) {
-        dialogs::errorMessage(window(), fromCp1251(r->message));
-        return;
+    const QString name = game ? fromCp1251(*game) : QString();
+    if (read.begin && read.end) {
+        CodeBegin = *read.begin;
+        CodeEnd = *read.end;
     }
-    for (auto stop : {GameReadFailure::NoGameSelected, GameReadFailure::BadRange})
-        if (const GameReadReport* r = read.find(stop)) throw Error(r->message);
-    const QString name = fromCp1251(*game);
-    CodeBegin = *read.begin;
-    CodeEnd = *read.end;
-    showCodeText(read, name);
-    if (const GameReadReport* r = read.find(GameReadFailure::BadIcon)) throw Error(r->message);
+    // The reports come in the order the user sees them; the code text stands
+    // before a bad icon is reported.
+    bool textShown = false;
+    for (const GameReadReport& r : read.reports) {
+        switch (r.failure) {
+        case GameReadFailure::IniMissing: dialogs::errorMessage(window(), fromCp1251(r.message)); return;
+        case GameReadFailure::NoGameSelected:
+        case GameReadFailure::BadRange: throw Error(r.message);
+        case GameReadFailure::ModuleMissing:
+            dialogs::errorMessage(window(), fromCp1251(r.message));
+            textShown = true;
+            break;
+        case GameReadFailure::ModuleUnopenable:
+            showGameTitle(name);
+            textview->clearLines();
+            // A plain message dialog, captioned with the title just set.
+            dialogs::message(window(), fromCp1251(r.message), applicationTitle(), dialogs::Icon::None);
+            textShown = true;
+            break;
+        case GameReadFailure::BadIcon:
+            if (!textShown) showCodeText(read, name);
+            throw Error(r.message);
+        }
+    }
+    if (!textShown) showCodeText(read, name);
     GameIconIndex = *read.icon;
     ShowIcon();
     CodeView->setToolTip(name);
 }
 
-void CodePage::showCodeText(const GameRead& read, const QString& game) {
-    if (const GameReadReport* r = read.find(GameReadFailure::ModuleMissing)) {
-        dialogs::errorMessage(window(), fromCp1251(r->message));
-        return;
-    }
+void CodePage::showGameTitle(const QString& game) {
     CodeView->setToolTip(game);
     setApplicationTitle(QStringLiteral("Kodrix - ") + game);
+}
+
+void CodePage::showCodeText(const GameRead& read, const QString& game) {
+    showGameTitle(game);
     textview->clearLines();
-    if (const GameReadReport* r = read.find(GameReadFailure::ModuleUnopenable)) {
-        // A plain message dialog, captioned with the title just set.
-        dialogs::message(window(), fromCp1251(r->message), applicationTitle(), dialogs::Icon::None);
-        return;
-    }
     textview->setCp1251Lines(read.lines);
 }
 
@@ -244,5 +261,49 @@ void CodePage::LigthFindChange() {
     }
     CodeView->setItemIndex(match);
 }
+
+void CodePage::openGame(const std::string& platform, const std::string& name) {
+    CodeView->setFocus(Qt::OtherFocusReason);
+
+    for (int i = 0; i < Base->list()->count(); ++i)
+        if (Base->list()->itemView(i) == platform) Base->selectIndex(i);
+    BaseChange();
+
+    if (!name.empty()) {
+        const std::string first(1, name.front());
+        for (int i = 0; i < Codes->list()->count(); ++i)
+            if (Codes->list()->itemView(i) == first) Codes->selectIndex(i);
+    }
+    CodesChange();
+
+    LigthFind->setText(fromCp1251(name));
+    LigthFindChange();  // also when the box held that text already
+    // An empty line names no game: there is nothing to show.
+    if (!name.empty()) CodeViewClick();
+}
+
+void CodePage::applyLayout(QSize outer) {
+    using namespace bounds;
+    const int W = outer.width(), H = outer.height();
+    setWidth(CodeView, W / 3);
+    setHeight(CodeView, H - 152);
+    setHeight(textview, H - 152);
+    setWidth(Base, W / 6);
+    setLeft(Codes, W / 6);
+    setWidth(Codes, W / 6);
+    setWidth(LigthFind, W / 3);
+    setLeft(textview, W / 3 + 2);
+    setWidth(textview, W - textview->x() - 16);
+    setLeft(IconView, W / 3 + 2);
+}
+
+
+std::string CodePage::platform() const { return Base->selectedItem(); }
+
+void CodePage::selectPlatformByName(const std::string& name) { selectByName(*Base, programDir_, name); }
+
+std::vector<std::string> CodePage::platforms() const { return Base->list()->items(); }
+
+void CodePage::setTextMenu(QMenu* menu) { textview->setPopupMenu(menu); }
 
 }  // namespace kodrix

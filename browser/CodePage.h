@@ -6,9 +6,11 @@
 #include <cstdint>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
+class QMenu;
 
 namespace kodrix {
 
@@ -53,12 +55,29 @@ public:
     void listPlatforms();          // into Base; item 0 selected
     void listFirstLetterGroups();  // of Base into Codes; item 0, RUS group, letter change
 
+    // A found game opened from the search page: the game list takes the
+    // focus, then the page's own steps run in order: platform change, letter
+    // change, quick find, game click (platform and name in cp1251).
+    void openGame(const std::string& platform, const std::string& name);
+
     // Steps the other pages call.
     void ListLetterGroups();  // of Base into Codes (not cleared first)
     void FindRusGroup();
     void ReadGame();
     void ShowIcon();
     std::filesystem::path PlatformPath() const;
+
+    // What the main window keeps between runs and shares: the chosen
+    // platform (cp1251, upper case), the listed platforms, the text menu.
+    std::string platform() const;
+    void selectPlatformByName(const std::string& name);  // no change event; see ui/SelectByName.h
+    std::vector<std::string> platforms() const;
+    void setTextMenu(QMenu* menu);
+
+    // The page's layout rule, with outer the main window's outer size (frame
+    // and title bar included): the game list takes a third of the width, the
+    // text view the rest, and both grow with the height.
+    void applyLayout(QSize outer);
     std::string letter() const;  // the text shown in Codes (cp1251)
 
 signals:
@@ -72,6 +91,7 @@ protected:
 private:
     void createControls();
     void connectHandlers();
+    void showGameTitle(const QString& game);
     void showCodeText(const GameRead& read, const QString& game);
 
     std::filesystem::path programDir_;

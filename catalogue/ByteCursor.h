@@ -38,7 +38,6 @@ public:
     std::uint8_t u8() noexcept { return static_cast<std::uint8_t>(read(1)); }
     std::uint16_t u16() noexcept { return static_cast<std::uint16_t>(read(2)); }
     std::uint32_t u32() noexcept { return static_cast<std::uint32_t>(read(4)); }
-    std::uint64_t u64() noexcept { return read(8); }
 
     // A view of the next n bytes (empty and failed when they are not all there).
     std::span<const std::uint8_t> bytes(std::uint64_t n) noexcept {

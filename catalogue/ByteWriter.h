@@ -39,9 +39,6 @@ public:
     void append(std::string_view data) { bytes.insert(bytes.end(), data.begin(), data.end()); }
     // Pads with zeros up to the next multiple of unit.
     void alignTo(std::size_t unit) { zeros((unit - size() % unit) % unit); }
-    // Overwrites what was written before (a size or offset known only later).
-    void at16(std::size_t pos, std::uint16_t v) { put16(bytes, pos, v); }
-    void at32(std::size_t pos, std::uint32_t v) { put32(bytes, pos, v); }
 };
 
 }  // namespace kodrix

@@ -52,16 +52,15 @@ namespace {
 bool roundTrips(const std::string& diskName, const std::string& cp1251Name) {
     return cp1251ToDiskName(cp1251Name) == diskName;
 }
-ListStatus failed(int* errnoOut) {
-    if (errnoOut) *errnoOut = errno;
-    return ListStatus::Failed;
+FileResult<std::vector<DirEntry>> failed(const std::filesystem::path& dir) {
+    return FileResult<std::vector<DirEntry>>::failure({dir, errno});
 }
 }  // namespace
 
-ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>& out, int* errnoOut) {
+FileResult<std::vector<DirEntry>> listDirectory(const std::filesystem::path& dir) {
     DirHandle h(dir);
-    if (!h.d) return failed(errnoOut);
-    bool any = false;
+    if (!h.d) return failed(dir);
+    std::vector<DirEntry> out;
     while (dirent* de = ::readdir(h.d)) {
         DirEntry e;
         e.name = diskNameToCp1251(de->d_name);
@@ -69,16 +68,14 @@ ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>
         e.path = dir / de->d_name;
         classify(e, de->d_type);
         out.push_back(std::move(e));
-        any = true;
     }
-    return any ? ListStatus::Ok : ListStatus::NoMatch;
+    return out;
 }
 
-ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_view extension,
-                                  std::vector<DirEntry>& out, int* errnoOut) {
+FileResult<std::vector<DirEntry>> listFilesWithExtension(const std::filesystem::path& dir, std::string_view extension) {
     DirHandle h(dir);
-    if (!h.d) return failed(errnoOut);
-    bool any = false;
+    if (!h.d) return failed(dir);
+    std::vector<DirEntry> out;
     while (dirent* de = ::readdir(h.d)) {
         std::string name = diskNameToCp1251(de->d_name);
         if (name.size() < extension.size() ||
@@ -91,9 +88,8 @@ ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_
         classify(e, de->d_type);
         if (!e.isFile) continue;
         out.push_back(std::move(e));
-        any = true;
     }
-    return any ? ListStatus::Ok : ListStatus::NoMatch;
+    return out;
 }
 
 std::optional<std::filesystem::path> findEntry(const std::filesystem::path& dir, std::string_view nameCp1251,
@@ -163,16 +159,15 @@ ResolvedFile openFileEntry(const std::filesystem::path& dir, std::string_view na
             }
             return false;
         }
-        int err = 0;
-        FileHandle file = FileHandle::open(candidate, &err);
+        auto file = FileHandle::open(candidate);
         r.path = candidate;
         if (file) {
             r.status = ResolvedFile::Status::Opened;
-            r.file = std::move(file);
+            r.file = std::move(*file);
             r.error = 0;
         } else {
             r.status = ResolvedFile::Status::Unopenable;
-            r.error = err;
+            r.error = file.reason().errnoValue;
         }
         return true;
     };

@@ -24,20 +24,13 @@ struct DirEntry {
     bool representable = true;
 };
 
-enum class ListStatus {
-    Ok,        // at least one entry matched
-    NoMatch,   // the listing worked and nothing matched
-    Failed,    // the directory could not be listed
-};
-
-// Every entry of dir, "." and ".." included, in listing order. Failed sets
-// errnoOut (when given) to the system's reason.
-ListStatus listDirectory(const std::filesystem::path& dir, std::vector<DirEntry>& out, int* errnoOut = nullptr);
+// Every entry of dir, "." and ".." included, in listing order; or why the
+// folder could not be listed.
+FileResult<std::vector<DirEntry>> listDirectory(const std::filesystem::path& dir);
 
 // Regular files of dir whose name ends with extension (cp1251, e.g. ".dat"),
-// compared without regard to case.
-ListStatus listFilesWithExtension(const std::filesystem::path& dir, std::string_view extension,
-                                  std::vector<DirEntry>& out, int* errnoOut = nullptr);
+// compared without regard to case, in listing order.
+FileResult<std::vector<DirEntry>> listFilesWithExtension(const std::filesystem::path& dir, std::string_view extension);
 
 enum class EntryKind { Any, File, Directory };
 
@@ -64,6 +57,8 @@ struct ResolvedFile {
     bool opened() const { return status == Status::Opened; }
     // A regular file of that name is there (the program's "file exists").
     bool exists() const { return status == Status::Opened || status == Status::Unopenable; }
+    // Why it is not open, to raise.
+    FileError failure() const { return {path, error}; }
 };
 
 // The regular file named nameCp1251 in dir, matched without regard to case

@@ -79,6 +79,20 @@ std::string toUtf8(std::string_view s) {
     return out;
 }
 
+std::string utf16ToUtf8(std::u16string_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        else if (c >= 0xD800 && c <= 0xDFFF)
+            c = 0xFFFD;
+        appendUtf8(out, c);
+    }
+    return out;
+}
+
 std::u16string toUtf16(std::string_view s) {
     std::u16string out;
     out.reserve(s.size());

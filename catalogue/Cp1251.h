@@ -20,6 +20,10 @@ std::string fromUtf8(std::string_view utf8);
 // Unpaired surrogates and unmappable characters become '?'.
 std::string fromUtf16(std::u16string_view utf16);
 
+// UTF-16 text as UTF-8, every character kept (an unpaired surrogate becomes
+// U+FFFD): how documents read as Unicode reach the terminal.
+std::string utf16ToUtf8(std::u16string_view utf16);
+
 unsigned char toUpper(unsigned char byte);
 unsigned char toLower(unsigned char byte);
 std::string upper(std::string_view cp1251);

@@ -43,11 +43,14 @@ std::vector<const DirEntry*> reachableLists(const std::vector<DirEntry>& files) 
 
 Listing listPlatforms(const std::filesystem::path& programDir) {
     Listing out;
-    std::vector<DirEntry> entries;
-    ListStatus st = listDirectory(programDir, entries, &out.error);
-    if (st == ListStatus::NoMatch) out.noDatabase = true;
+    auto entries = listDirectory(programDir);
+    if (!entries) {
+        out.error = entries.reason();
+        return out;
+    }
+    out.noDatabase = entries->empty();
     std::vector<DirEntry> folders;
-    for (auto& e : entries)
+    for (auto& e : *entries)
         if (e.isDirectory) folders.push_back(std::move(e));
     for (const DirEntry* e : reachable(folders, listName))
         if (findEntry(e->path, names::kPlatformMarker, EntryKind::File)) out.names.push_back(e->name);
@@ -70,10 +73,13 @@ ResolvedFile openPlatformFile(const std::filesystem::path& dir, std::string_view
 
 Listing listLetterGroups(const std::filesystem::path& programDir, std::string_view platform) {
     Listing out;
-    std::vector<DirEntry> files;
-    ListStatus st = listFilesWithExtension(platformDir(programDir, platform), names::kListExtension, files, &out.error);
-    if (st == ListStatus::NoMatch) out.noDatabase = true;
-    for (const DirEntry* f : reachableLists(files)) out.names.push_back(f->name.substr(0, f->name.size() - 4));
+    auto files = listFilesWithExtension(platformDir(programDir, platform), names::kListExtension);
+    if (!files) {
+        out.error = files.reason();
+        return out;
+    }
+    out.noDatabase = files->empty();
+    for (const DirEntry* f : reachableLists(*files)) out.names.push_back(f->name.substr(0, f->name.size() - 4));
     return out;
 }
 
@@ -83,10 +89,13 @@ bool existsInPlatform(const std::filesystem::path& dir, std::string_view fileNam
 
 PlatformCount countPlatformCodes(const std::filesystem::path& dir) {
     PlatformCount out;
-    std::vector<DirEntry> files;
-    if (listFilesWithExtension(dir, names::kListExtension, files, &out.error) == ListStatus::NoMatch)
-        out.noDatabase = true;
-    for (const DirEntry* f : reachableLists(files)) out.total += countFileLines(f->path);
+    auto files = listFilesWithExtension(dir, names::kListExtension);
+    if (!files) {
+        out.error = files.reason();
+        return out;
+    }
+    out.noDatabase = files->empty();
+    for (const DirEntry* f : reachableLists(*files)) out.total += countFileLines(f->path);
     return out;
 }
 

@@ -11,11 +11,12 @@
 // case the one a lookup finds is listed (the exact upper-case spelling, else
 // the first in listing order), and names code page 1251 cannot write (shown
 // with '?' in their place, so two of them would look alike) are left out.
-// A catalogue from Windows, where neither can happen, lists as it always did.
+// A catalogue from Windows, where neither can happen, lists every entry.
 #include "CatalogueFs.h"
 
 #include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -25,7 +26,7 @@ namespace kodrix {
 struct Listing {
     std::vector<std::string> names;  // cp1251, in listing order
     bool noDatabase = false;         // the listing worked and matched nothing
-    int error = 0;                   // the folder could not be listed: the system's reason
+    std::optional<FileError> error;  // the folder could not be listed
 };
 
 // Every entry of programDir ("." and ".." included) that holds a file
@@ -54,7 +55,7 @@ bool existsInPlatform(const std::filesystem::path& platformDir, std::string_view
 struct PlatformCount {
     std::uint64_t total = 0;
     bool noDatabase = false;
-    int error = 0;  // the folder could not be listed: the system's reason
+    std::optional<FileError> error;  // the folder could not be listed
 };
 // The sum of the line counts of the platform's letter groups (each group's
 // ".dat" file, as listLetterGroups lists them).

@@ -8,17 +8,9 @@ namespace kodrix {
 
 class Error : public std::runtime_error {
 public:
-    explicit Error(const std::string& messageCp1251, bool silent = false)
-        : std::runtime_error(messageCp1251), silent_(silent) {}
+    explicit Error(const std::string& messageCp1251) : std::runtime_error(messageCp1251) {}
 
-    // A silent abort ends the action without any report.
-    static Error silentAbort() { return Error(std::string(), true); }
-
-    bool isSilent() const noexcept { return silent_; }
     std::string message() const { return what(); }
-
-private:
-    bool silent_;
 };
 
 }  // namespace kodrix

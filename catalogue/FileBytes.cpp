@@ -44,44 +44,31 @@ FileBytes& FileBytes::operator=(FileBytes&& other) noexcept {
     return *this;
 }
 
-bool FileBytes::open(const std::filesystem::path& path, int* errnoOut) {
-    int err = 0;
-    FileHandle file = FileHandle::open(path, &err);
-    if (!file) {
-        close();
-        if (errnoOut) *errnoOut = err;
-        return false;
-    }
-    return open(std::move(file), errnoOut);
+FileResult<FileBytes> FileBytes::open(const std::filesystem::path& path) {
+    auto file = FileHandle::open(path);
+    if (!file) return FileResult<FileBytes>::failure(file.reason());
+    return open(std::move(*file));
 }
 
-bool FileBytes::open(FileHandle&& file, int* errnoOut) {
-    close();
-    if (!file) {
-        if (errnoOut) *errnoOut = EBADF;
-        return false;
-    }
+FileResult<FileBytes> FileBytes::open(FileHandle&& file) {
+    if (!file) return FileResult<FileBytes>::failure({file.path(), EBADF});
     const std::uint64_t size = file.size();
     const std::size_t unit = blockSize();
-    if (size > std::numeric_limits<std::size_t>::max() - unit) {
-        if (errnoOut) *errnoOut = EFBIG;
-        return false;
-    }
+    if (size > std::numeric_limits<std::size_t>::max() - unit)
+        return FileResult<FileBytes>::failure({file.path(), EFBIG});
+    FileBytes bytes;
     if (size > 0) {
         // Address space only: nothing is committed until a block is read.
         const std::size_t reserved = (static_cast<std::size_t>(size) + unit - 1) / unit * unit;
         void* p = ::mmap(nullptr, reserved, PROT_NONE, MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE, -1, 0);
-        if (p == MAP_FAILED) {
-            if (errnoOut) *errnoOut = errno;
-            return false;
-        }
-        base_ = static_cast<std::uint8_t*>(p);
-        reserved_ = reserved;
-        blockState_.assign(reserved / unit, kUnread);
+        if (p == MAP_FAILED) return FileResult<FileBytes>::failure({file.path(), errno});
+        bytes.base_ = static_cast<std::uint8_t*>(p);
+        bytes.reserved_ = reserved;
+        bytes.blockState_.assign(reserved / unit, kUnread);
     }
-    size_ = static_cast<std::size_t>(size);
-    file_ = std::move(file);
-    return true;
+    bytes.size_ = static_cast<std::size_t>(size);
+    bytes.file_ = std::move(file);
+    return bytes;
 }
 
 void FileBytes::close() noexcept {

@@ -27,11 +27,10 @@ public:
     FileBytes(const FileBytes&) = delete;
     FileBytes& operator=(const FileBytes&) = delete;
 
-    // Opens the file (a regular file only, see FileHandle). On failure returns
-    // false and sets errnoOut.
-    bool open(const std::filesystem::path& path, int* errnoOut = nullptr);
+    // Opens the file (a regular file only, see FileHandle), or says why not.
+    static FileResult<FileBytes> open(const std::filesystem::path& path);
     // Takes a file already open.
-    bool open(FileHandle&& file, int* errnoOut = nullptr);
+    static FileResult<FileBytes> open(FileHandle&& file);
     void close() noexcept;
 
     bool isOpen() const noexcept { return file_.isOpen(); }

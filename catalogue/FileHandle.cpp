@@ -25,27 +25,24 @@ FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
     return *this;
 }
 
-FileHandle FileHandle::open(const std::filesystem::path& path, int* errnoOut) {
-    FileHandle h;
+FileResult<FileHandle> FileHandle::open(const std::filesystem::path& path) {
     // O_NONBLOCK: opening a FIFO for reading returns at once instead of
     // waiting for a writer; the check below then refuses it.
     const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
-    if (fd < 0) {
-        if (errnoOut) *errnoOut = errno;
-        return h;
-    }
+    if (fd < 0) return FileResult<FileHandle>::failure({path, errno});
     struct stat st {};
     if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         const int e = errno;
         const bool statFailed = st.st_mode == 0;
         ::close(fd);
-        if (errnoOut) *errnoOut = statFailed ? (e ? e : EIO) : S_ISDIR(st.st_mode) ? EISDIR : messages::kNotRegularFile;
-        return h;
+        return FileResult<FileHandle>::failure(
+            {path, statFailed ? (e ? e : EIO) : S_ISDIR(st.st_mode) ? EISDIR : messages::kNotRegularFile});
     }
     // Reads of a regular file never wait anyway; the flag is dropped so that
     // no file system takes it as a reason to return short.
     const int flags = ::fcntl(fd, F_GETFL);
     if (flags >= 0) ::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
+    FileHandle h;
     h.fd_ = fd;
     h.path_ = path;
     h.size_ = st.st_size > 0 ? static_cast<std::uint64_t>(st.st_size) : 0;
@@ -57,28 +54,24 @@ void FileHandle::close() noexcept {
     fd_ = -1;
 }
 
-std::int64_t FileHandle::readAt(std::uint64_t offset, void* into, std::size_t n, int* errnoOut) const {
-    if (fd_ < 0) {
-        if (errnoOut) *errnoOut = EBADF;
-        return -1;
-    }
+FileResult<std::size_t> FileHandle::readAt(std::uint64_t offset, void* into, std::size_t n) const {
+    if (fd_ < 0) return FileResult<std::size_t>::failure({path_, EBADF});
     for (;;) {
         const ssize_t got = ::pread(fd_, into, n, static_cast<off_t>(offset));
-        if (got >= 0) return got;
+        if (got >= 0) return static_cast<std::size_t>(got);
         if (errno == EINTR) continue;
-        if (errnoOut) *errnoOut = errno;
-        return -1;
+        return FileResult<std::size_t>::failure({path_, errno});
     }
 }
 
 bool FileHandle::readExactly(std::uint64_t offset, void* into, std::size_t n) const {
     auto* p = static_cast<std::uint8_t*>(into);
     while (n > 0) {
-        const std::int64_t got = readAt(offset, p, n);
-        if (got <= 0) return false;
-        p += got;
-        offset += static_cast<std::uint64_t>(got);
-        n -= static_cast<std::size_t>(got);
+        const auto got = readAt(offset, p, n);
+        if (!got || *got == 0) return false;
+        p += *got;
+        offset += *got;
+        n -= *got;
     }
     return true;
 }

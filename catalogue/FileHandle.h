@@ -4,6 +4,8 @@
 // regular file: a FIFO (whose open would wait for a writer for ever), a
 // device or a socket is refused as not a regular file, a directory as a
 // directory. Closing (destruction) releases the descriptor.
+#include "FileError.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
@@ -20,9 +22,9 @@ public:
     FileHandle(const FileHandle&) = delete;
     FileHandle& operator=(const FileHandle&) = delete;
 
-    // Opens path (links followed). On failure the handle stays closed and
-    // errnoOut says why (messages::kNotRegularFile for a FIFO, device or socket).
-    static FileHandle open(const std::filesystem::path& path, int* errnoOut = nullptr);
+    // Opens path (links followed). A failure says why (messages::kNotRegularFile
+    // for a FIFO, device or socket).
+    static FileResult<FileHandle> open(const std::filesystem::path& path);
 
     bool isOpen() const noexcept { return fd_ >= 0; }
     explicit operator bool() const noexcept { return isOpen(); }
@@ -33,9 +35,9 @@ public:
     // The size when it was opened.
     std::uint64_t size() const noexcept { return size_; }
 
-    // Reads up to n bytes at offset into `into`; the number read (0 at the
-    // end of the file), or -1 with errnoOut set. Interrupted reads are retried.
-    std::int64_t readAt(std::uint64_t offset, void* into, std::size_t n, int* errnoOut = nullptr) const;
+    // Reads up to n bytes at offset into `into`: the number read (0 at the
+    // end of the file), or why not. Interrupted reads are retried.
+    FileResult<std::size_t> readAt(std::uint64_t offset, void* into, std::size_t n) const;
     // Reads exactly n bytes at offset; false on an I/O error or when the
     // file ends first (it shrank since it was opened).
     bool readExactly(std::uint64_t offset, void* into, std::size_t n) const;

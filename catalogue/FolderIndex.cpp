@@ -5,7 +5,8 @@
 namespace kodrix {
 
 FolderIndex::FolderIndex(const std::filesystem::path& dir) : dir_(dir) {
-    listDirectory(dir, entries_);  // a folder that cannot be listed finds nothing
+    // A folder that cannot be listed finds nothing.
+    if (auto listed = listDirectory(dir)) entries_ = std::move(*listed);
     byUpperName_.reserve(entries_.size());
     for (std::size_t i = 0; i < entries_.size(); ++i) byUpperName_.emplace(cp1251::upper(entries_[i].name), i);
 }

@@ -14,8 +14,10 @@ namespace kodrix {
 namespace {
 
 IniProfile loadIni(const ResolvedFile& ini) {
-    if (!ini.opened()) throwCannotOpen(ini.path, ini.error);
-    return IniProfile::load(ini.file);
+    if (!ini.opened()) ini.failure().raise();
+    auto profile = IniProfile::read(ini.file);
+    if (!profile) profile.reason().raise();
+    return std::move(*profile);
 }
 
 std::optional<ResourceModule> openModule(ResolvedFile&& module) {

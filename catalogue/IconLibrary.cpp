@@ -252,8 +252,9 @@ std::optional<std::vector<std::uint8_t>> iconGroupAsIcoFromBytes(std::span<const
 }
 
 unsigned iconGroupCount(const std::filesystem::path& path) {
-    FileBytes file;
-    if (!file.open(path)) return 0;
+    auto opened = FileBytes::open(path);
+    if (!opened) return 0;
+    FileBytes& file = *opened;
     const LibraryBytes library{{}, &file};
     if (kindOf(library) == LibraryKind::Pe) {
         auto module = ResourceModule::open(std::move(file));
@@ -279,9 +280,9 @@ std::optional<std::vector<std::uint8_t>> iconGroupAsIco(FileBytes&& file, unsign
 }
 
 std::optional<std::vector<std::uint8_t>> iconGroupAsIco(const std::filesystem::path& path, unsigned index) {
-    FileBytes file;
-    if (!file.open(path)) return std::nullopt;
-    return iconGroupAsIco(std::move(file), index);
+    auto file = FileBytes::open(path);
+    if (!file) return std::nullopt;
+    return iconGroupAsIco(std::move(*file), index);
 }
 
 }  // namespace kodrix

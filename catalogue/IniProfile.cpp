@@ -50,29 +50,10 @@ IniProfile::IniProfile(std::string text) : text_(std::move(text)) {
     index();
 }
 
-std::optional<IniProfile> IniProfile::open(const FileHandle& file, int* errnoOut) {
-    std::string text;
-    if (!readTextBytes(file, text, errnoOut)) return std::nullopt;
-    return IniProfile(std::move(text));
-}
-
-std::optional<IniProfile> IniProfile::open(const std::filesystem::path& path, int* errnoOut) {
-    FileHandle file = FileHandle::open(path, errnoOut);
-    if (!file) return std::nullopt;
-    return open(file, errnoOut);
-}
-
-IniProfile IniProfile::load(const FileHandle& file) {
-    int err = 0;
-    if (auto profile = open(file, &err)) return std::move(*profile);
-    throwCannotOpen(file.path(), err);
-}
-
-IniProfile IniProfile::load(const std::filesystem::path& path) {
-    int err = 0;
-    FileHandle file = FileHandle::open(path, &err);
-    if (!file) throwCannotOpen(path, err);
-    return load(file);
+FileResult<IniProfile> IniProfile::read(const FileHandle& file) {
+    auto text = readTextBytes(file);
+    if (!text) return FileResult<IniProfile>::failure(text.reason());
+    return IniProfile(std::move(*text));
 }
 
 IniProfile IniProfile::fromBytes(std::string_view bytes) { return IniProfile(std::string(bytes)); }

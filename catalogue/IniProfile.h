@@ -33,12 +33,9 @@ public:
     static constexpr std::size_t kMaxValueBytes = 2047;
 
     // Reads the file up to its first zero byte (nothing after it is ever
-    // held); nullopt when it cannot be opened or read (errnoOut says why).
-    static std::optional<IniProfile> open(const std::filesystem::path& path, int* errnoOut = nullptr);
-    static std::optional<IniProfile> open(const FileHandle& file, int* errnoOut = nullptr);
-    // As open, but a file that cannot be opened raises "Cannot open file "%s". %s".
-    static IniProfile load(const std::filesystem::path& path);
-    static IniProfile load(const FileHandle& file);
+    // held), or says why it cannot be read.
+    static FileResult<IniProfile> read(const FileHandle& file);
+    // The profile of bytes already read (up to their first zero byte).
     static IniProfile fromBytes(std::string_view bytes);
 
     // The value of key in section (cp1251 names), or "" when absent.

@@ -347,15 +347,15 @@ ResourceModule& ResourceModule::operator=(ResourceModule&&) noexcept = default;
 ResourceModule::~ResourceModule() = default;
 
 std::optional<ResourceModule> ResourceModule::open(const std::filesystem::path& path) {
-    FileHandle file = FileHandle::open(path);
+    auto file = FileHandle::open(path);
     if (!file) return std::nullopt;
-    return open(std::move(file));
+    return open(std::move(*file));
 }
 
 std::optional<ResourceModule> ResourceModule::open(FileHandle&& file) {
-    FileBytes bytes;
-    if (!bytes.open(std::move(file))) return std::nullopt;
-    return open(std::move(bytes));
+    auto bytes = FileBytes::open(std::move(file));
+    if (!bytes) return std::nullopt;
+    return open(std::move(*bytes));
 }
 
 std::optional<ResourceModule> ResourceModule::open(FileBytes&& file) {

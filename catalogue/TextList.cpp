@@ -1,12 +1,10 @@
 #include "TextList.h"
 
-#include "Cp1251.h"
-#include "Messages.h"
-#include "Error.h"
 
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <optional>
 
 namespace kodrix {
 namespace {
@@ -23,9 +21,9 @@ std::size_t textLength(const std::uint8_t* p, std::size_t n) {
 }
 
 // Reads the file block by block, calling feed(bytes, n) with the text's
-// bytes up to the first zero byte. False on a read error.
+// bytes up to the first zero byte. The error of a failed read, if any.
 template <typename Feed>
-bool readBlocks(const FileHandle& file, Feed&& feed, int* errnoOut) {
+std::optional<FileError> readBlocks(const FileHandle& file, Feed&& feed) {
     // A small file takes a block its size (and one byte more, to see its end
     // in one read); a large one is read a megabyte at a time.
     const std::size_t blockSize =
@@ -33,14 +31,14 @@ bool readBlocks(const FileHandle& file, Feed&& feed, int* errnoOut) {
     const std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[blockSize]);
     std::uint64_t offset = 0;
     for (;;) {
-        const std::int64_t got = file.readAt(offset, block.get(), blockSize, errnoOut);
-        if (got < 0) return false;
-        if (got == 0) return true;
-        offset += static_cast<std::uint64_t>(got);
-        const std::size_t n = static_cast<std::size_t>(got);
+        const auto got = file.readAt(offset, block.get(), blockSize);
+        if (!got) return got.reason();
+        const std::size_t n = *got;
+        if (n == 0) return std::nullopt;
+        offset += n;
         const std::size_t text = textLength(block.get(), n);
         feed(block.get(), text);
-        if (text < n) return true;  // a zero byte ends the text
+        if (text < n) return std::nullopt;  // a zero byte ends the text
     }
 }
 
@@ -190,18 +188,15 @@ std::size_t countLines(std::span<const std::uint8_t> bytes) {
     return counter.count();
 }
 
-std::string displayPath(const std::filesystem::path& path) { return cp1251::fromUtf8(path.string()); }
-
-void throwCannotOpen(const std::filesystem::path& path, int errnoValue) {
-    throw Error(messages::cannotOpenFile(displayPath(path), errnoValue));
-}
-
 namespace {
 FileHandle openListFile(const std::filesystem::path& path) {
-    int err = 0;
-    FileHandle file = FileHandle::open(path, &err);
-    if (!file) throwCannotOpen(path, err);
-    return file;
+    auto file = FileHandle::open(path);
+    if (!file) file.reason().raise();
+    return std::move(*file);
+}
+// Raises the error of a failed read, if any.
+void check(const std::optional<FileError>& failed) {
+    if (failed) failed->raise();
 }
 }  // namespace
 
@@ -211,13 +206,10 @@ TextLines readTextLines(const FileHandle& file) {
     // takes its size once.
     TextLines lines;
     LineCounter counter;
-    int err = 0;
-    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }, &err))
-        throwCannotOpen(file.path(), err);
+    check(readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }));
     lines.reserve(counter.count(), counter.lineBytes());
     auto split = splitter([&](std::string_view line) { lines.append(line); });
-    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { split.feed(p, n); }, &err))
-        throwCannotOpen(file.path(), err);
+    check(readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { split.feed(p, n); }));
     split.finish();
     return lines;
 }
@@ -228,27 +220,26 @@ std::vector<std::string> loadTextList(const std::filesystem::path& path) { retur
 
 std::size_t countFileLines(const FileHandle& file) {
     LineCounter counter;
-    int err = 0;
-    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }, &err))
-        throwCannotOpen(file.path(), err);
+    check(readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { counter.feed(p, n); }));
     return counter.count();
 }
 
 std::size_t countFileLines(const std::filesystem::path& path) { return countFileLines(openListFile(path)); }
 
-bool readTextBytes(const FileHandle& file, std::string& out, int* errnoOut) {
-    out.clear();
-    return readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { out.append(reinterpret_cast<const char*>(p), n); },
-                      errnoOut);
+FileResult<std::string> readTextBytes(const FileHandle& file) {
+    std::string out;
+    if (auto failed = readBlocks(file, [&](const std::uint8_t* p, std::size_t n) {
+            out.append(reinterpret_cast<const char*>(p), n);
+        }))
+        return FileResult<std::string>::failure(std::move(*failed));
+    return out;
 }
 
 void forEachFileLine(const std::filesystem::path& path, const std::function<void(std::string_view)>& fn) {
     // One pass over the blocks as they are read.
     const FileHandle file = openListFile(path);
     auto split = splitter([&](std::string_view line) { fn(line); });
-    int err = 0;
-    if (!readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { split.feed(p, n); }, &err))
-        throwCannotOpen(file.path(), err);
+    check(readBlocks(file, [&](const std::uint8_t* p, std::size_t n) { split.feed(p, n); }));
     split.finish();
 }
 

@@ -38,8 +38,6 @@ public:
     // The bytes of every line back to back.
     const std::string& text() const noexcept { return text_; }
     std::vector<std::string> toStrings() const;
-    // Memory held, in bytes.
-    std::size_t capacityBytes() const noexcept { return text_.capacity() + ends_.capacity() * sizeof(std::size_t); }
 
 private:
     std::string text_;
@@ -65,14 +63,8 @@ void forEachFileLine(const std::filesystem::path& path, const std::function<void
 std::size_t countFileLines(const FileHandle& file);
 
 // The bytes of a text file up to its first zero byte (or its end), read in
-// blocks so that nothing after the zero is ever held. False on a read error
-// (errnoOut says why).
-bool readTextBytes(const FileHandle& file, std::string& out, int* errnoOut = nullptr);
-
-// The path as the program shows it in messages (cp1251).
-std::string displayPath(const std::filesystem::path& path);
-
-// Throws Error("Cannot open file \"%s\". %s").
-[[noreturn]] void throwCannotOpen(const std::filesystem::path& path, int errnoValue);
+// blocks so that nothing after the zero is ever held; or why they could not
+// be read.
+FileResult<std::string> readTextBytes(const FileHandle& file);
 
 }  // namespace kodrix

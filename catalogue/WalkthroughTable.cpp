@@ -69,8 +69,9 @@ std::uint8_t* ModuleResourceReader::view(std::size_t n) {
 std::optional<std::vector<std::uint8_t>> ModuleResourceReader::read(const std::filesystem::path& path,
                                                                     std::string_view resourceName) {
     // A regular file only, opened without waiting (see FileHandle).
-    const FileHandle file = FileHandle::open(path);
-    if (!file) return std::nullopt;
+    const auto opened = FileHandle::open(path);
+    if (!opened) return std::nullopt;
+    const FileHandle& file = *opened;
     const std::uint64_t size = file.size();
     if (size < kSmallestModule || size > SIZE_MAX / 2) return std::nullopt;
 
@@ -148,10 +149,10 @@ void WalkthroughTable::build(const std::filesystem::path& programDir, const Name
 
     const auto sol = findEntry(programDir, names::kWalkthroughFolder, EntryKind::Directory);
     if (!sol) return;
-    std::vector<DirEntry> entries;
-    if (listFilesWithExtension(*sol, names::kModuleExtension, entries) != ListStatus::Ok) return;
+    const auto entries = listFilesWithExtension(*sol, names::kModuleExtension);
+    if (!entries) return;
     ModuleResourceReader reader;
-    for (const DirEntry& entry : entries) {
+    for (const DirEntry& entry : *entries) {
         if (N == capacity_) break;
         try {
             if (auto bytes = reader.read(entry.path, names::kWalkthroughName)) {

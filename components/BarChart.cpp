@@ -50,11 +50,6 @@ void TBarChart::addBar(const QString& label, double value, const QColor& colour)
     update();
 }
 
-void TBarChart::clearBars() {
-    bars_.clear();
-    update();
-}
-
 void TBarChart::setTitle(const QStringList& lines) {
     title_ = lines;
     update();

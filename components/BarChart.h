@@ -60,7 +60,6 @@ public:
     // Appends a bar after the existing ones and repaints.
     void addBar(const QString& label, double value, const QColor& colour);
     const std::vector<Bar>& bars() const { return bars_; }
-    void clearBars();
 
     QStringList title() const { return title_; }
     void setTitle(const QStringList& lines);

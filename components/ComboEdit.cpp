@@ -23,7 +23,6 @@ TComboEdit::TComboEdit(QWidget* parent) : QWidget(parent), edit_(new QLineEdit(t
 
 QString TComboEdit::text() const { return edit_->text(); }
 void TComboEdit::setText(const QString& text) { edit_->setText(text); }
-QString TComboEdit::buttonHint() const { return button_->toolTip(); }
 void TComboEdit::setButtonHint(const QString& hint) { button_->setToolTip(hint); }
 
 }  // namespace kodrix

@@ -17,7 +17,6 @@ public:
     QString text() const;
     void setText(const QString& text);
 
-    QString buttonHint() const;
     void setButtonHint(const QString& hint);
 
     QLineEdit* edit() const { return edit_; }

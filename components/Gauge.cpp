@@ -16,6 +16,10 @@ namespace kodrix {
 
 namespace {
 
+// The pie's outline and filled share, and its empty share.
+const QColor kForeColor = Qt::black;
+const QColor kBackColor = Qt::white;
+
 [[noreturn]] void valueOutOfRange(long long low, long long high) {
     throw Error("Value must be between " + std::to_string(low) + " and " + std::to_string(high));
 }
@@ -62,18 +66,6 @@ void TGauge::setProgress(int value) {
     if (percentDone() != before) update();
 }
 
-void TGauge::setForeColor(const QColor& color) {
-    if (color == foreColor_) return;
-    foreColor_ = color;
-    update();
-}
-
-void TGauge::setBackColor(const QColor& color) {
-    if (color == backColor_) return;
-    backColor_ = color;
-    update();
-}
-
 void TGauge::setShowText(bool show) {
     if (show == showText_) return;
     showText_ = show;
@@ -108,8 +100,8 @@ void TGauge::paintPie(QImage& image) const {
     QPainter p(&image);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.fillRect(QRect(left, top, right - left, bottom - top), palette().color(backgroundRole()));
-    p.setPen(QPen(foreColor_, 1));
-    p.setBrush(backColor_);
+    p.setPen(QPen(kForeColor, 1));
+    p.setBrush(kBackColor);
     p.drawEllipse(ellipse);
 
     const int percent = percentDone();
@@ -125,7 +117,7 @@ void TGauge::paintPie(QImage& image) const {
     const double end = radialAngle(left, top, right, bottom, mx, 0);
     double span = std::fmod(end - start, 360.0);
     if (span <= 1.0 / 32) span += 360;  // equal radials: the whole ellipse
-    p.setBrush(foreColor_);
+    p.setBrush(kForeColor);
     p.drawPie(ellipse, int(std::lround(start * 16)), int(std::lround(span * 16)));
 }
 

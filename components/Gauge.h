@@ -21,9 +21,6 @@ public:
     int minValue() const { return min_; }
     int maxValue() const { return max_; }
     int progress() const { return progress_; }
-    QColor foreColor() const { return foreColor_; }
-    QColor backColor() const { return backColor_; }
-    bool showText() const { return showText_; }
 
     // A minimum above MaxValue throws
     // "Value must be between -2147483648 and <MaxValue>"; an accepted value
@@ -37,8 +34,6 @@ public:
     // Clamps to [MinValue, MaxValue]; repaints only when percentDone()
     // changes.
     void setProgress(int value);
-    void setForeColor(const QColor& color);
-    void setBackColor(const QColor& color);
     void setShowText(bool show);
 
     // (Progress - MinValue) * 100 / (MaxValue - MinValue), truncated toward
@@ -63,8 +58,6 @@ private:
     int min_ = 0;
     int max_ = 100;
     int progress_ = 0;
-    QColor foreColor_ = Qt::black;
-    QColor backColor_ = Qt::white;
     bool showText_ = true;
 };
 

@@ -13,7 +13,6 @@ namespace kodrix {
 
 namespace {
 
-constexpr int kNewPanelWidth = 50;
 constexpr int kTopBorder = 2;   // space above the panels
 constexpr int kPanelGap = 2;    // space between two panels
 constexpr int kTextMargin = 2;  // text inset from the panel's frame
@@ -32,13 +31,6 @@ int TVorlentaBar::addPanel(int width, const QString& text) {
     panels_.push_back({width, text});
     update();
     return panelCount() - 1;
-}
-
-void TVorlentaBar::setPanelCount(int count) {
-    if (count < 0) count = 0;
-    if (count == panelCount()) return;
-    panels_.resize(count, Panel{kNewPanelWidth, QString()});
-    update();
 }
 
 const TVorlentaBar::Panel& TVorlentaBar::panel(int index) const {

@@ -20,8 +20,6 @@ public:
     int panelCount() const { return int(panels_.size()); }
     // Appends a panel of the given width; returns its index.
     int addPanel(int width, const QString& text = QString());
-    // Grows or shrinks the panel list; new panels are 50 pixels wide.
-    void setPanelCount(int count);
 
     // Index errors throw "List index out of bounds (%d)". Writing an equal
     // value does nothing; a change repaints the bar.

@@ -58,10 +58,9 @@ QIcon loadIconFile(const std::string& nameCp1251) {
         std::replace(asWritten.begin(), asWritten.end(), '\\', '/');
         path = root / cp1251ToDiskName(asWritten);
     }
-    FileBytes file;
-    int err = 0;
-    if (!file.open(path, &err)) throw Error(messages::cannotOpenFile(nameCp1251, err));
-    return iconFromBytes(file);
+    const auto file = FileBytes::open(path);
+    if (!file) throw Error(messages::cannotOpenFile(nameCp1251, file.reason().errnoValue));
+    return iconFromBytes(*file);
 }
 
 }  // namespace
@@ -136,8 +135,8 @@ void TTrayIcon::setInterval(std::uint32_t value) {
     if (value == Interval_) return;
     Interval_ = value;
     if (!Enabled_) return;
-    // Restarted whatever the state, as the icon always did; only an animated
-    // icon shows the frames.
+    // The timer restarts from the first frame whatever the state (a new
+    // interval takes effect at once); only an animated icon shows the frames.
     animationTimer_.stop();
     startAnimationTimer();
     FFrameIndex = 0;

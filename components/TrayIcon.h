@@ -107,8 +107,8 @@ public:
 
     // tiInFiles: a frame name is a file name (absolute, or relative to the
     // current folder; "\" or "/" between folders). The name is upper-cased
-    // as the program always did; on a case-sensitive disk every part of it
-    // is then matched to the real names without regard to case. Any image
+    // (Windows file names ignore case); on a case-sensitive disk every part
+    // of it is then matched to the real names without regard to case. Any image
     // format Qt reads serves (.ico, .png, ...). A file that cannot be read
     // raises the program's file error ("Cannot open file ..."); a file that
     // holds no image gives an empty frame.

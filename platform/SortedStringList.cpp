@@ -12,21 +12,6 @@ namespace kodrix {
 
 SortedStringList::SortedStringList(QObject* parent) : QAbstractListModel(parent) {}
 
-const QCollator& SortedStringList::collator() {
-    // The common (root) collation rules, as the English locale has them:
-    // digits, then Latin, then Cyrillic letters, case ignored, and Ё beside
-    // Е. The Russian locale's own rules would put Cyrillic before Latin,
-    // which is not the order the catalogue's lists have always shown.
-    static const QCollator c = [] {
-        QCollator col(QLocale(QLocale::English, QLocale::UnitedStates));
-        col.setCaseSensitivity(Qt::CaseInsensitive);
-        col.setNumericMode(false);
-        col.setIgnorePunctuation(false);
-        return col;
-    }();
-    return c;
-}
-
 std::string SortedStringList::sortKey(std::string_view text) { return collation::sortKey(text); }
 
 int SortedStringList::compareKeys(std::string_view a, std::string_view b) { return collation::compare(a, b); }

@@ -13,7 +13,6 @@
 #include "catalogue/TextList.h"
 
 #include <QAbstractListModel>
-#include <QCollator>
 #include <QFontMetrics>
 #include <QSize>
 #include <string>
@@ -60,10 +59,8 @@ public:
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     QVariant data(const QModelIndex& index, int role) const override;
 
-    // The collation shared by every sorted list.
-    static const QCollator& collator();
     // The sort key of a cp1251 text: ordering keys byte-wise orders the texts
-    // as collator() does.
+    // by the root collation rules, case ignored (see catalogue/Collation.h).
     static std::string sortKey(std::string_view cp1251);
     // <0, 0 or >0 as sortKey(a) compares with sortKey(b), without building the keys.
     static int compareKeys(std::string_view a, std::string_view b);

@@ -1,7 +1,6 @@
 #include "FindPage.h"
 
 #include "WorkList.h"
-#include "browser/CodePage.h"
 #include "catalogue/CatalogueNames.h"
 #include "catalogue/Discovery.h"
 #include "catalogue/FolderIndex.h"
@@ -16,7 +15,10 @@
 #include "platform/WholeFileWriter.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/richedit/RichEditView.h"
+#include "ui/Bounds.h"
+#include "ui/ErrorReport.h"
 #include "ui/GuardedConnect.h"
+#include "ui/SelectByName.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -27,6 +29,7 @@
 #include <QMenu>
 #include <QToolButton>
 #include <algorithm>
+#include <initializer_list>
 
 namespace kodrix {
 namespace {
@@ -46,8 +49,8 @@ constexpr std::size_t kSmallList = 4096;
 
 }  // namespace
 
-FindPage::FindPage(const std::filesystem::path& programDir, CodePage* codePage, QWidget* parent)
-    : QWidget(parent), programDir_(programDir), code_(codePage) {
+FindPage::FindPage(const std::filesystem::path& programDir, QWidget* parent)
+    : QWidget(parent), programDir_(programDir) {
     setObjectName(QStringLiteral("find"));
     createControls();
     connectHandlers();
@@ -142,7 +145,7 @@ bool FindPage::eventFilter(QObject* watched, QEvent* event) {
 
 void FindPage::listPlatforms() {
     const Listing platforms = kodrix::listPlatforms(programDir_);
-    if (platforms.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+    if (platforms.noDatabase) reportNoDatabase(window());
     base2->list()->addMany(platforms.names);
     base2->selectIndex(0);
 }
@@ -168,7 +171,7 @@ void FindPage::SpeedButton1Click() {
     bool collecting = true;
     try {
         const Listing groups = listLetterGroups(programDir_, platform);
-        if (groups.noDatabase) dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
+        if (groups.noDatabase) reportNoDatabase(window());
         groups_->append(groups.names);
         collectCandidates(platformDir(programDir_, platform), query.size());
         collecting = false;
@@ -277,28 +280,7 @@ void FindPage::Base2Change() {
     }
 }
 
-void FindPage::TextListBox1Click() {
-    emit codePageRequested();
-    code_->CodeView->setFocus(Qt::OtherFocusReason);
-
-    const std::string platform = base2->selectedItem();
-    for (int i = 0; i < code_->Base->list()->count(); ++i)
-        if (code_->Base->list()->itemView(i) == platform) code_->Base->selectIndex(i);
-    code_->BaseChange();
-
-    const std::string name = TextListBox1->selectedItem();
-    if (!name.empty()) {
-        const std::string first(1, name.front());
-        for (int i = 0; i < code_->Codes->list()->count(); ++i)
-            if (code_->Codes->list()->itemView(i) == first) code_->Codes->selectIndex(i);
-    }
-    code_->CodesChange();
-
-    code_->LigthFind->setText(fromCp1251(name));
-    code_->LigthFindChange();  // also when the box held that text already
-    // An empty line names no game: there is nothing to show.
-    if (!name.empty()) code_->CodeViewClick();
-}
+void FindPage::TextListBox1Click() { emit gameRequested(base2->selectedItem(), TextListBox1->selectedItem()); }
 
 void FindPage::SaveGamename1Click() {
     if (!saveDialog_) return;
@@ -308,5 +290,23 @@ void FindPage::SaveGamename1Click() {
     for (const std::string& name : TextListBox1->list()->items()) bytes += name + "\r\n";
     writeWholeFile(saveDialog_->FileName, QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
 }
+
+void FindPage::applyLayout(QSize outer) {
+    using namespace bounds;
+    const int W = outer.width(), H = outer.height();
+    setHeight(TextListBox1, H - 262);
+    setHeight(RxRichEdit1, H - 100);
+    for (QWidget* w : std::initializer_list<QWidget*>{Label1, NProgressBar1, SpeedButton1, Edit1, base2, TextListBox1})
+        setWidth(w, W / 3);
+    setLeft(RxRichEdit1, W / 3 + 2);
+    setWidth(RxRichEdit1, W - RxRichEdit1->x() - 16);
+}
+
+
+std::string FindPage::platform() const { return base2->selectedItem(); }
+
+void FindPage::selectPlatformByName(const std::string& name) { selectByName(*base2, programDir_, name); }
+
+void FindPage::setTextMenu(QMenu* menu) { RxRichEdit1->setPopupMenu(menu); }
 
 }  // namespace kodrix

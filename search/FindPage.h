@@ -27,7 +27,6 @@ namespace dialogs {
 class SaveDialog;
 }
 
-class CodePage;
 class RichEditView;
 class SortedComboBox;
 class SortedListBox;
@@ -37,8 +36,7 @@ class WorkList;
 class FindPage : public QWidget {
     Q_OBJECT
 public:
-    // codePage: the page a result click opens the game on.
-    FindPage(const std::filesystem::path& programDir, CodePage* codePage, QWidget* parent = nullptr);
+    explicit FindPage(const std::filesystem::path& programDir, QWidget* parent = nullptr);
 
     // Controls, under their component names.
     SortedComboBox* base2 = nullptr;
@@ -62,7 +60,7 @@ public:
     void SpeedButton1Click();   // start search
     void Edit1KeyPress(char key);
     void Base2Change();         // search platform change
-    void TextListBox1Click();   // result click
+    void TextListBox1Click();   // result click: asks for the game (gameRequested)
     // Save names: the results, in list order, each as its cp1251 bytes and
     // CR LF, into the file chosen in the save dialog ("find.doc" proposed).
     void SaveGamename1Click();
@@ -74,12 +72,23 @@ public:
     // Its part of the creation step: the platforms into base2, item 0 selected.
     void listPlatforms();
 
+    // What the main window keeps between runs: the search platform (cp1251,
+    // upper case); and the text menu of its view.
+    std::string platform() const;
+    void selectPlatformByName(const std::string& name);  // no change event; see ui/SelectByName.h
+    void setTextMenu(QMenu* menu);
+
+    // The page's layout rule, with outer the main window's outer size: the
+    // controls on the left take a third of the width, the view the rest.
+    void applyLayout(QSize outer);
+
     // A run is in progress exactly while the start button is hidden.
     bool running() const;
 
 signals:
-    // A result click asks for the code page to become the active page.
-    void codePageRequested();
+    // A result click asks for the game to be opened on the code page: the
+    // search platform and the clicked name (cp1251; empty for an empty line).
+    void gameRequested(const std::string& platform, const std::string& name);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -95,7 +104,6 @@ private:
     void endRun();
 
     std::filesystem::path programDir_;
-    CodePage* code_;
     WorkList* groups_ = nullptr;
     WorkList* candidates_ = nullptr;
     // Matches not yet in the result list: they join it in bulk, so a run

@@ -1,10 +1,9 @@
 #include "GraphPage.h"
 
-#include "catalogue/Messages.h"
 #include "catalogue/PlatformStatistics.h"
 #include "components/BarChart.h"
 #include "platform/Text.h"
-#include "platform/dialogs/Dialogs.h"
+#include "ui/ErrorReport.h"
 
 #include <QVBoxLayout>
 
@@ -47,9 +46,7 @@ void GraphPage::createControls() {
 
 void GraphPage::BuildStatisticsChart(const std::vector<std::string>& platforms, int walkthroughCount) {
     StatisticsEvents events;
-    events.noDatabase = [this](const std::string&) {
-        dialogs::errorMessage(window(), fromCp1251(messages::noDatabase()));
-    };
+    events.noDatabase = [this](const std::string&) { reportNoDatabase(window()); };
     events.barAdded = [this](const StatisticsBar& bar) {
         const QColor colour(bar.colour & 0xFF, (bar.colour >> 8) & 0xFF, (bar.colour >> 16) & 0xFF);
         Chart1->addBar(fromCp1251(bar.label), static_cast<double>(bar.value), colour);

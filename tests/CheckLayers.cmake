@@ -1,5 +1,5 @@
-# Dependencies run one way: app -> pages -> components, ui -> platform ->
-# catalogue. Every #include "folder/..." of a source file must name its own
+# Dependencies run one way: app -> pages (browser, walkthroughs, search,
+# viewer; no page uses another) -> components, ui -> platform -> catalogue. Every #include "folder/..." of a source file must name its own
 # folder or one it may use; catalogue/ includes no Qt at all.
 # Run: cmake -DSOURCE_DIR=<repo> -P CheckLayers.cmake
 set(allowed_catalogue catalogue)
@@ -8,8 +8,8 @@ set(allowed_ui catalogue platform ui)
 set(allowed_components catalogue platform ui components)
 set(allowed_browser catalogue platform ui components browser)
 set(allowed_walkthroughs catalogue platform ui components walkthroughs)
-set(allowed_search catalogue platform ui components browser search)
-set(allowed_viewer catalogue platform ui components walkthroughs viewer)
+set(allowed_search catalogue platform ui components search)
+set(allowed_viewer catalogue platform ui components viewer)
 set(allowed_tools catalogue platform tools)
 set(known catalogue platform ui components browser walkthroughs search viewer app tools tests bench fuzz demo)
 

@@ -24,7 +24,7 @@ bool guarded(QWidget* parent, const std::function<void()>& fn) {
         fn();
         return true;
     } catch (const Error& e) {
-        if (!e.isSilent()) showGeneralError(parent, fromCp1251(e.what()));
+        showGeneralError(parent, fromCp1251(e.what()));
     } catch (const std::bad_alloc&) {
         showGeneralError(parent, fromCp1251(messages::outOfMemory()));
     } catch (const std::exception& e) {
@@ -32,5 +32,7 @@ bool guarded(QWidget* parent, const std::function<void()>& fn) {
     }
     return false;
 }
+
+void reportNoDatabase(QWidget* parent) { dialogs::errorMessage(parent, fromCp1251(messages::noDatabase())); }
 
 }  // namespace kodrix

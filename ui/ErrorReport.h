@@ -18,8 +18,12 @@ QString withFullStop(const QString& message);
 // Shows the general error report for a message (cp1251 already converted).
 void showGeneralError(QWidget* parent, const QString& message);
 
+// The foreseen failure of a catalogue listing that matched nothing: the
+// message box "Не найдено ни одной базы" (caption "Ошибка", question mark).
+void reportNoDatabase(QWidget* parent);
+
 // Runs fn; an error it throws is reported and swallowed. Returns false when
-// fn threw (silent aborts included).
+// fn threw.
 bool guarded(QWidget* parent, const std::function<void()>& fn);
 
 }  // namespace kodrix

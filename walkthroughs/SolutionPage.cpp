@@ -8,6 +8,7 @@
 #include "platform/Text.h"
 #include "platform/UpperCaseValidator.h"
 #include "platform/richedit/RichEditView.h"
+#include "ui/Bounds.h"
 #include "ui/GuardedConnect.h"
 #include "walkthroughs/Unit2.h"
 
@@ -93,5 +94,21 @@ void SolutionPage::RxRichEdit2URLClick(const QString& linkText, Qt::MouseButton 
     const std::vector<std::uint8_t> jpeg = table_.readScreenshot(programDir_, *i, key);
     screenshots_->showScreenshot(jpeg, window()->palette().color(QPalette::Window));
 }
+
+void SolutionPage::applyLayout(QSize outer) {
+    using namespace bounds;
+    const int W = outer.width(), H = outer.height();
+    setHeight(TextListBox2, H - 133);
+    setHeight(RxRichEdit2, H - 100);
+    setWidth(TextListBox2, W / 3);
+    setWidth(Edit2, W / 3);
+    setLeft(RxRichEdit2, W / 3 + 2);
+    setWidth(RxRichEdit2, W - RxRichEdit2->x() - 16);
+}
+
+
+int SolutionPage::walkthroughCount() const { return TextListBox2->list()->count(); }
+
+void SolutionPage::setTextMenu(QMenu* menu) { RxRichEdit2->setPopupMenu(menu); }
 
 }  // namespace kodrix

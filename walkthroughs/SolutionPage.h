@@ -7,6 +7,7 @@
 #include <filesystem>
 
 class QLineEdit;
+class QMenu;
 
 namespace kodrix {
 
@@ -40,6 +41,14 @@ public:
     // screenshot "img" + the link text less its first four characters, from
     // the module of the walkthrough selected in the list now.
     void RxRichEdit2URLClick(const QString& linkText, Qt::MouseButton button);
+
+    // The number of walkthroughs listed, and the text menu of the view.
+    int walkthroughCount() const;
+    void setTextMenu(QMenu* menu);
+
+    // The page's layout rule, with outer the main window's outer size: the
+    // list takes a third of the width, the document the rest.
+    void applyLayout(QSize outer);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

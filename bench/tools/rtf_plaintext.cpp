@@ -3,6 +3,7 @@
 // to compare with other RTF-to-text converters.
 //
 // usage: rtf_plaintext FILE
+#include "catalogue/Cp1251.h"
 #include "platform/richedit/RtfReader.h"
 
 #include <cstdio>
@@ -33,31 +34,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "%s: %s\n", argv[1], text.reason().c_str());
         return 1;
     }
-    std::string out;
-    out.reserve(text->size() * 2);
-    const std::u16string& s = *text;
-    for (std::size_t i = 0; i < s.size(); ++i) {
-        char32_t c = s[i];
-        if (c >= 0xD800 && c < 0xDC00 && i + 1 < s.size() && s[i + 1] >= 0xDC00 && s[i + 1] < 0xE000)
-            c = 0x10000 + ((c - 0xD800) << 10) + (s[++i] - 0xDC00);
-        else if (c >= 0xD800 && c < 0xE000)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out += static_cast<char>(c);
-        } else if (c < 0x800) {
-            out += static_cast<char>(0xC0 | (c >> 6));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            out += static_cast<char>(0xE0 | (c >> 12));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            out += static_cast<char>(0xF0 | (c >> 18));
-            out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
-            out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            out += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
+    std::string out = kodrix::cp1251::utf16ToUtf8(*text);
     out += '\n';
     std::fwrite(out.data(), 1, out.size(), stdout);
     return 0;

@@ -69,9 +69,8 @@ ExtractedIcon extractIcon(const std::filesystem::path& library, std::uint16_t in
 }
 
 ExtractedIcon extractIcon(FileHandle&& library, std::uint16_t index) {
-    FileBytes file;
     std::optional<std::vector<std::uint8_t>> ico;
-    if (file.open(std::move(library))) ico = iconGroupAsIco(std::move(file), index);
+    if (auto file = FileBytes::open(std::move(library))) ico = iconGroupAsIco(std::move(*file), index);
     return iconOrSubstitute(ico, index);
 }
 

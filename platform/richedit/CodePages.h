@@ -13,7 +13,8 @@ namespace kodrix::rtf {
 // document's code page applies then.
 int codePageOfCharset(int charset);
 
-// Code pages whose characters may take two bytes (the second possibly ASCII).
+// Code pages whose characters may take two bytes (the second possibly ASCII):
+// their text cannot be cut anywhere.
 bool isDoubleByteCodePage(int codePage);
 
 // Decodes bytes of a Windows code page. Code page 1251 is built in; every

@@ -17,14 +17,13 @@
 // closing brace is ignored. Only data that does not begin with "{\rtf" is an
 // error.
 #include "RichText.h"
+#include "catalogue/Result.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <optional>
 #include <span>
 #include <string>
 #include <string_view>
-#include <utility>
 
 namespace kodrix::rtf {
 
@@ -46,29 +45,6 @@ inline constexpr std::size_t kLargestDocumentBytes = std::size_t{64} << 20;
 // kMaxTableCells cells (text of further cells goes to the last).
 inline constexpr std::size_t kMaxTabStops = 64;
 inline constexpr std::size_t kMaxTableCells = 64;
-
-// A reader's answer: the value, or why there is none.
-template <class T>
-class Result {
-public:
-    Result(T value) : value_(std::move(value)) {}
-    static Result failure(std::string reason) {
-        Result r;
-        r.reason_ = std::move(reason);
-        return r;
-    }
-    explicit operator bool() const { return value_.has_value(); }
-    T& operator*() { return *value_; }
-    const T& operator*() const { return *value_; }
-    T* operator->() { return &*value_; }
-    const T* operator->() const { return &*value_; }
-    const std::string& reason() const { return reason_; }
-
-private:
-    Result() = default;
-    std::optional<T> value_;
-    std::string reason_;
-};
 
 using Bytes = std::span<const std::uint8_t>;
 

@@ -4,6 +4,7 @@
 #include "components/Gauge.h"
 #include "components/SuperBar.h"
 #include "browser/CodePage.h"
+#include "search/FindPage.h"
 #include "ui/SelectByName.h"
 #include "platform/SortedViews.h"
 #include "platform/Text.h"
@@ -427,4 +428,43 @@ TEST_F(CodePageTest, IconIndexOutside16BitsIsExtractedOnEveryClick) {
     clickGame("Alpha");  // 65537 never equals the cached 1: extracted again
     EXPECT_NE(page().IconView->pixmap().cacheKey(), first);
     EXPECT_EQ(page().CurrentIconIndex, 1);
+}
+
+TEST_F(CodePageTest, SearchResultClickOpensTheGameOnTheCodePageEveryTime) {
+    cat.platform("PC");
+    cat.group("PC", "A", numbered("Axe", 1));
+    cat.platform("Sega");
+    cat.group("Sega", "M", {{"Moon Patrol", 0, {"Moon code"}}, {"Mortal Strike", 0, {"Mortal code"}}});
+    cat.group("Sega", "S", {{"Star Mortal", 0, {"Star code"}}});
+    TForm1& f = open();
+    f.show();
+    FindPage& find = *f.find;
+    find.base2->selectIndex(find.base2->list()->indexOf("SEGA"));
+    find.Edit1->setText("mortal");
+    ASSERT_TRUE(guarded(&f, [&] { find.SpeedButton1Click(); }));
+    ASSERT_EQ(items(find.TextListBox1->list()), (QStringList{"Mortal Strike", "Star Mortal"}));
+
+    for (int round = 0; round < 2; ++round) {
+        f.PageControl1->setCurrentWidget(&find);
+        find.TextListBox1->setItemIndex(0);
+        find.TextListBox1Click();
+        EXPECT_EQ(f.PageControl1->currentWidget(), &page()) << round;
+        EXPECT_EQ(f.focusWidget(), page().CodeView) << round;
+        EXPECT_EQ(page().Base->currentText(), "SEGA") << round;
+        EXPECT_EQ(page().Codes->currentText(), "M") << round;
+        EXPECT_EQ(page().LigthFind->text().toUpper(), "MORTAL STRIKE") << round;
+        EXPECT_EQ(page().CodeView->itemIndex(), 1) << round;
+        EXPECT_EQ(page().textview->lines(), QStringList{"Mortal code"}) << round;
+    }
+    EXPECT_TRUE(script.messages.empty());
+
+    find.TextListBox1->setItemIndex(1);
+    find.TextListBox1Click();
+    EXPECT_EQ(page().Codes->currentText(), "S");
+    EXPECT_EQ(page().textview->lines(), QStringList{"Star code"});
+
+    // A code page step that fails is reported over the main window.
+    std::filesystem::remove(cat.dir.path() / "Sega/S.dll");
+    find.TextListBox1Click();
+    EXPECT_EQ(script.messages.size(), 1u);
 }

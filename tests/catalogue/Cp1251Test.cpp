@@ -29,6 +29,23 @@ TEST(Cp1251, UnmappableAndInvalidInputBecomesQuestionMarks) {
     EXPECT_EQ(cp1251::fromUtf16(u"\xD83D\xDE00"), "?");
 }
 
+TEST(Cp1251, Utf16TextReachesUtf8WholeWithLoneSurrogatesReplaced) {
+    const struct {
+        std::u16string in;
+        std::string out;
+    } cases[] = {
+        {u"", ""},
+        {u"a\x7F", "a\x7F"},                            // one byte
+        {u"\x00E9\x0416", "é" "Ж"},                       // two bytes
+        {u"\x20AC\xFFFF", "€" "\xEF\xBF\xBF"},           // three bytes
+        {u"\xD83D\xDE00", "\xF0\x9F\x98\x80"},            // a pair: four bytes
+        {u"x\xD800y", "x\xEF\xBF\xBDy"},                 // a lone high surrogate
+        {u"\xDC00", "\xEF\xBF\xBD"},                      // a lone low surrogate
+        {u"\xD800", "\xEF\xBF\xBD"},                      // a high one at the very end
+    };
+    for (const auto& c : cases) EXPECT_EQ(cp1251::utf16ToUtf8(c.in), c.out) << c.out;
+}
+
 TEST(Cp1251, CaseRulesCoverLatinCyrillicAndYo) {
     EXPECT_EQ(cp1251::upper("abz\xE0\xFF\xB8\xA2\xBF"), "ABZ\xC0\xDF\xA8\xA1\xAF");
     EXPECT_EQ(cp1251::lower("ABZ\xC0\xDF\xA8\x80\x8A"), "abz\xE0\xFF\xB8\x90\x9A");

@@ -196,7 +196,7 @@ TEST(CatalogueFiles, AnIniIsCutAtItsFirstZeroBeforeItIsCopied) {
     EXPECT_EXIT(
         {
             limitData(256u << 20);
-            const bool read = IniProfile::load(ini).readInteger("Gamma", "begin") == 7;
+            const bool read = IniProfile::read(*FileHandle::open(ini))->readInteger("Gamma", "begin") == 7;
             finish(read ? 0 : 2);
         },
         testing::ExitedWithCode(0), "");

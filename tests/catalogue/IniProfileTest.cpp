@@ -60,22 +60,27 @@ TEST(IniProfile, ProfileRulesTable) {
     }
 }
 
-TEST(IniProfile, FilesOpenAndMissingOnesReadEmpty) {
+TEST(IniProfile, FilesAreReadAndAMissingOneSaysWhy) {
     test::TempDir dir;
     auto p = dir.write("M.ini", "[MORTAL STRIKE]\r\nbegin=120\r\nend=134\r\nicon=7\r\n");
-    auto ini = IniProfile::open(p);
+    auto file = FileHandle::open(p);
+    ASSERT_TRUE(file);
+    auto ini = IniProfile::read(*file);
     ASSERT_TRUE(ini);
     EXPECT_EQ(ini->readInteger("Mortal Strike", "end"), 134);
     EXPECT_TRUE(ini->hasSection("mortal strike"));
 
-    int err = 0;
-    EXPECT_FALSE(IniProfile::open(dir.path() / "gone.ini", &err));
-    EXPECT_EQ(err, ENOENT);
+    const auto gone = FileHandle::open(dir.path() / "gone.ini");
+    ASSERT_FALSE(gone);
+    EXPECT_EQ(gone.reason().errnoValue, ENOENT);
+    EXPECT_EQ(gone.reason().path, dir.path() / "gone.ini");
+    const std::string text = "Cannot open file \"" + (dir.path() / "gone.ini").string() + "\". No such file or directory";
+    EXPECT_EQ(gone.reason().message(), text);
     try {
-        IniProfile::load(dir.path() / "gone.ini");
+        gone.reason().raise();
         FAIL() << "no error";
     } catch (const Error& e) {
-        EXPECT_EQ(e.message(), "Cannot open file \"" + (dir.path() / "gone.ini").string() + "\". No such file or directory");
+        EXPECT_EQ(e.message(), text);
     }
 }
 

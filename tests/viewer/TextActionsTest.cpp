@@ -76,7 +76,7 @@ protected:
         walkView->setAutoUrlDetect(true);
         walkView->loadFromStream(kWalkthroughRtf);
         edit = new QLineEdit;
-        find = new FindPage(cat.dir.path(), nullptr);
+        find = new FindPage(cat.dir.path());
         for (QWidget* w : {static_cast<QWidget*>(textview), static_cast<QWidget*>(walkView),
                            static_cast<QWidget*>(edit), static_cast<QWidget*>(find)})
             layout->addWidget(w);

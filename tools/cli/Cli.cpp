@@ -60,35 +60,6 @@ struct Context {
     std::ostream& err;
 };
 
-// UTF-16 text as UTF-8 (an unpaired surrogate becomes U+FFFD).
-std::string utf8Of(std::u16string_view text) {
-    std::string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        char32_t c = text[i];
-        if (c >= 0xD800 && c <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 && text[i + 1] <= 0xDFFF)
-            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
-        else if (c >= 0xD800 && c <= 0xDFFF)
-            c = 0xFFFD;
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else if (c < 0x10000) {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
-}
-
 void printLine(std::ostream& os, std::string_view cp1251Text) { os << cp1251::toUtf8(cp1251Text) << '\n'; }
 
 void printList(std::ostream& os, const std::vector<std::string>& names) {
@@ -110,13 +81,13 @@ std::string groupName(const std::string& groupUtf8) { return cp1251::upper(cp125
 
 // A folder that could not be listed is an error here: an empty answer would
 // read as "nothing there".
-void checkListed(const std::filesystem::path& dir, int error) {
-    if (error) throw Error(messages::cannotListFolder(displayPath(dir), error));
+void checkListed(const std::optional<FileError>& failed) {
+    if (failed) throw Error(messages::cannotListFolder(displayPath(failed->path), failed->errnoValue));
 }
 
 int listPlatformsCommand(Context& c) {
     Listing l = listPlatforms(c.programDir);
-    checkListed(c.programDir, l.error);
+    checkListed(l.error);
     if (l.noDatabase) throw Error(messages::noDatabase());
     printList(c.out, inListOrder(l.names, true));
     return 0;
@@ -125,7 +96,7 @@ int listPlatformsCommand(Context& c) {
 int listGroupsCommand(Context& c, const std::string& platform) {
     const auto dir = platformFolder(c, platform);
     Listing l = listLetterGroups(c.programDir, cp1251::fromUtf8(platform));
-    checkListed(dir, l.error);
+    checkListed(l.error);
     if (l.noDatabase) throw Error(messages::noDatabase());
     printList(c.out, inListOrder(l.names, true));
     return 0;
@@ -134,7 +105,7 @@ int listGroupsCommand(Context& c, const std::string& platform) {
 int countCommand(Context& c, const std::string& platform) {
     const auto dir = platformFolder(c, platform);
     PlatformCount count = countPlatformCodes(dir);
-    checkListed(dir, count.error);
+    checkListed(count.error);
     if (count.noDatabase) throw Error(messages::noDatabase());
     c.out << count.total << '\n';
     return 0;
@@ -143,7 +114,7 @@ int countCommand(Context& c, const std::string& platform) {
 int listGamesCommand(Context& c, const std::string& platform, const std::string& group) {
     const auto dir = platformFolder(c, platform);
     const ResolvedFile list = openPlatformFile(dir, names::groupList(groupName(group)));
-    if (!list.opened()) throwCannotOpen(list.path, list.error);
+    if (!list.opened()) list.failure().raise();
     // The lines go straight into the sorted list, kept as compactly as the
     // window keeps them.
     const TextLines sorted = collation::inOrder(readTextLines(list.file));
@@ -240,7 +211,7 @@ int walkthroughCommand(Context& c, const std::string& nameUtf8) {
     // The document's text as the walkthrough view reads it: RTF, else UTF-16.
     const auto text = rtf::documentPlainText(document, u"\n");
     if (!text) throw Error(messages::failedToLoadStream());
-    c.out << utf8Of(*text);
+    c.out << cp1251::utf16ToUtf8(*text);
     if (!text->empty() && text->back() != u'\n') c.out << '\n';
     return 0;
 }

@@ -64,15 +64,14 @@ std::unique_ptr<QGuiApplication> ensureGuiApplication() {
 
 void writeIcon(const char* libraryPath, unsigned index, const std::string& outPath, int& indexUsed, bool& substitute) {
     auto app = ensureGuiApplication();
-    int err = 0;
-    kodrix::FileHandle library = kodrix::FileHandle::open(libraryPath, &err);
-    if (!library) throw kodrix::Error(kodrix::messages::cannotOpenFile(kodrix::cp1251::fromUtf8(libraryPath), err));
+    auto library = kodrix::FileHandle::open(libraryPath);
+    if (!library) library.reason().raise();
     kodrix::ExtractedIcon icon;
     {
         // A damaged image gives the substitute without a word: the image
         // decoder's own complaints are not let through.
         const QuietStderr quiet;
-        icon = kodrix::extractIcon(std::move(library), static_cast<std::uint16_t>(index & 0xFFFF));
+        icon = kodrix::extractIcon(std::move(*library), static_cast<std::uint16_t>(index & 0xFFFF));
     }
     QFile file(QString::fromUtf8(outPath.c_str()));
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || !icon.image.save(&file, "PNG"))

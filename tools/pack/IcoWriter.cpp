@@ -78,10 +78,9 @@ std::vector<std::uint8_t> icoFromImage(const QImage& image) {
 }
 
 std::vector<std::uint8_t> icoFromFile(const std::filesystem::path& path) {
-    FileBytes file;
-    int err = 0;
-    if (!file.open(path, &err)) throwCannotOpen(path, err);
-    const auto bytes = file.bytes();
+    const auto file = FileBytes::open(path);
+    if (!file) throwCannotOpen(path, file.reason().errnoValue);
+    const auto bytes = file->bytes();
     if (bytes.size() >= 4 && bytes[0] == 0 && bytes[1] == 0 && bytes[2] == 1 && bytes[3] == 0) {
         auto images = readIcoDirectory(bytes, /*strict=*/true);
         if (!images || images->empty()) throw PackError("Damaged icon file \"" + utf8Path(path) + "\"");
