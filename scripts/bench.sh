@@ -147,6 +147,7 @@ bench jpeg_bench "$CATALOGUE" "$RUNS"
 QT_QPA_PLATFORM=offscreen bench layout_bench "$CATALOGUE"
 bench hostile_bench "$CLI"
 bench hostile_walkthrough_bench "$CLI"
+QT_QPA_PLATFORM=offscreen bench rtf_hostile_bench 60 3
 bench long_query_bench "$CLI" 120 3
 bench catalogue_bench
 

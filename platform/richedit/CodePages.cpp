@@ -33,6 +33,16 @@ int codePageOfCharset(int charset) {
     }
 }
 
+bool isDoubleByteCodePage(int codePage) {
+    switch (codePage) {
+    case 932: case 936: case 949: case 950: case 1361: case 54936:
+    case 10001: case 10002: case 10003: case 10008:
+        return true;
+    default:
+        return false;
+    }
+}
+
 namespace {
 
 std::string iconvName(int codePage) {
@@ -53,20 +63,19 @@ std::string iconvName(int codePage) {
 }  // namespace
 
 CodePageDecoder::~CodePageDecoder() {
-    for (const Converter& c : converters_)
+    for (const auto& [codePage, c] : converters_)
         if (c.owned) iconv_close(static_cast<iconv_t>(c.cd));
 }
 
 void* CodePageDecoder::converter(int codePage) {
-    for (const Converter& c : converters_)
-        if (c.codePage == codePage) return c.cd;
+    if (const auto it = converters_.find(codePage); it != converters_.end()) return it->second.cd;
     iconv_t cd = iconv_open("UTF-16LE", iconvName(codePage).c_str());
     if (cd != reinterpret_cast<iconv_t>(-1)) {
-        converters_.push_back({codePage, cd, true});
+        converters_.emplace(codePage, Converter{cd, true});
         return cd;
     }
     void* fallback = codePage == 1252 ? nullptr : converter(1252);
-    converters_.push_back({codePage, fallback, false});
+    converters_.emplace(codePage, Converter{fallback, false});
     return fallback;
 }
 

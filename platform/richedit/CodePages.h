@@ -4,7 +4,7 @@
 // the C library's iconv only.
 #include <string>
 #include <string_view>
-#include <vector>
+#include <unordered_map>
 
 namespace kodrix::rtf {
 
@@ -13,9 +13,14 @@ namespace kodrix::rtf {
 // document's code page applies then.
 int codePageOfCharset(int charset);
 
+// Code pages whose characters may take two bytes (the second possibly ASCII):
+// their text cannot be cut anywhere.
+bool isDoubleByteCodePage(int codePage);
+
 // Decodes bytes of a Windows code page. Code page 1251 is built in; every
-// other code page goes through iconv, its descriptor opened on first use and
-// kept for the decoder's lifetime. A code page iconv does not know decodes as
+// other code page goes through iconv, its descriptor opened on first use (once
+// per code page, whether iconv knows it or not) and kept for the decoder's
+// lifetime. A code page iconv does not know decodes as
 // 1252. Bytes the code page does not define become U+FFFD, one per byte.
 class CodePageDecoder {
 public:
@@ -30,11 +35,10 @@ private:
     void* converter(int codePage);  // an iconv_t, or nullptr when unavailable
 
     struct Converter {
-        int codePage;
         void* cd;
         bool owned;  // false when it borrows the 1252 converter
     };
-    std::vector<Converter> converters_;
+    std::unordered_map<int, Converter> converters_;  // by code page
 };
 
 }  // namespace kodrix::rtf

@@ -32,6 +32,33 @@ std::size_t prefixAt(std::u16string_view text, std::size_t pos) {
     return 0;
 }
 
+// Where a link that runs from start to end stops once the sentence's
+// punctuation and the closing brackets and quotes around it are left out: a
+// closing bracket stays when the link before it holds more of its opening
+// partners than of its kind (http://x/Foo_(bar)). One pass over the link.
+std::size_t withoutTrailingPunctuation(std::u16string_view text, std::size_t start, std::size_t end) {
+    struct Pair {
+        char16_t open, close;
+        std::ptrdiff_t balance = 0;  // opening less closing brackets in [start, end)
+    } pairs[] = {{u'(', u')'}, {u'[', u']'}, {u'\u00AB', u'\u00BB'}};
+    for (std::size_t k = start; k < end; ++k)
+        for (Pair& p : pairs) p.balance += text[k] == p.open ? 1 : text[k] == p.close ? -1 : 0;
+    while (end > start) {
+        const char16_t c = text[end - 1];
+        bool trailing = c == u'.' || c == u',' || c == u';' || c == u':' || c == u'!' || c == u'?' || c == u'"' ||
+                        c == u'\'';
+        for (Pair& p : pairs) {
+            if (c != p.close) continue;
+            if (p.balance + 1 > 0) return end;  // its partner opened inside the link
+            ++p.balance;
+            trailing = true;
+        }
+        if (!trailing) break;
+        --end;
+    }
+    return end;
+}
+
 }  // namespace
 
 std::vector<LinkSpan> findLinks(std::u16string_view text) {
@@ -49,8 +76,10 @@ std::vector<LinkSpan> findLinks(std::u16string_view text) {
         }
         std::size_t end = i + prefix;
         while (end < text.size() && !isBlank(text[end])) ++end;
-        links.push_back({i, end - i});
-        i = end;
+        const std::size_t next = end;
+        end = withoutTrailingPunctuation(text, i + prefix, end);
+        if (end > i + prefix) links.push_back({i, end - i});
+        i = next;
     }
     return links;
 }

@@ -1,13 +1,28 @@
 #include "RichText.h"
 
+#include <algorithm>
+
 namespace kodrix::rtf {
 
 std::u16string plainText(const Document& doc, std::u16string_view lineEnd) {
-    std::u16string out;
-    bool first = true;
+    std::size_t size = 0;
     for (const Paragraph& p : doc.paragraphs) {
-        if (!first) out += lineEnd;
-        first = false;
+        size += lineEnd.size();
+        for (const Run& r : p.runs)
+            size += r.text.size() + static_cast<std::size_t>(std::count(r.text.begin(), r.text.end(), kLineBreak)) *
+                                        (lineEnd.size() - std::min<std::size_t>(lineEnd.size(), 1));
+    }
+    std::u16string out;
+    out.reserve(size);
+    const Paragraph* previous = nullptr;
+    for (const Paragraph& p : doc.paragraphs) {
+        if (previous) {
+            const bool nextCell = p.place.table >= 0 && p.place.table == previous->place.table &&
+                                  p.place.row == previous->place.row && p.place.cell != previous->place.cell;
+            if (nextCell) out += kTab;
+            else out += lineEnd;
+        }
+        previous = &p;
         for (const Run& r : p.runs) {
             for (char16_t c : r.text) {
                 if (c == kLineBreak) out += lineEnd;

@@ -41,12 +41,63 @@ struct CharFormat {
 
 enum class Alignment : std::uint8_t { Left, Center, Right, Justify };
 
+enum class TabKind : std::uint8_t { Left, Center, Right, Decimal };
+
+// A tab stop: its position in twips from the left margin (not from the
+// paragraph's indent), and how text aligns on it.
+struct TabStop {
+    int position = 0;
+    TabKind kind = TabKind::Left;
+    bool operator==(const TabStop&) const = default;
+};
+
 // Indents and spacing in twips (1/1440 inch).
 struct ParaFormat {
     Alignment alignment = Alignment::Left;
     int leftIndent = 0, rightIndent = 0, firstLineIndent = 0;
     int spaceBefore = 0, spaceAfter = 0;
+    std::vector<TabStop> tabs;  // in position order
     bool operator==(const ParaFormat&) const = default;
+};
+
+// Tables: rows of cells, each cell's paragraphs standing in the paragraph
+// list in reading order (row by row, cell by cell), marked with their place.
+enum class BorderStyle : std::uint8_t { None, Solid, Double, Dotted, Dashed };
+
+struct Border {
+    BorderStyle style = BorderStyle::None;
+    int width = 0;    // twips
+    int color = -1;   // index into Document::colors; -1: the text's colour
+    bool operator==(const Border&) const = default;
+};
+
+struct Cell {
+    int rightEdge = 0;  // twips from the left margin
+    Border top, left, bottom, right;
+    int background = -1;  // index into Document::colors, -1 for none
+    int padLeft = 0, padTop = 0, padRight = 0, padBottom = 0;  // twips
+    bool operator==(const Cell&) const = default;
+};
+
+struct RowDefinition {
+    int leftEdge = 0;  // twips from the left margin: where the first cell starts
+    std::vector<Cell> cells;
+    bool operator==(const RowDefinition&) const = default;
+};
+
+struct Table {
+    // Per row, its definition (an index into Document::rowDefinitions, which
+    // rows defined alike share), or -1 for a row defined nowhere.
+    std::vector<int> rows;
+    bool operator==(const Table&) const = default;
+};
+
+// The cell a paragraph stands in; table -1 for a paragraph outside tables.
+struct CellPlace {
+    int table = -1;
+    int row = 0;
+    int cell = 0;
+    bool operator==(const CellPlace&) const = default;
 };
 
 struct Picture {
@@ -71,19 +122,27 @@ struct Paragraph {
     ParaFormat format;
     CharFormat markFormat;   // the character format of the paragraph mark
     std::vector<Run> runs;
+    CellPlace place;
     bool operator==(const Paragraph&) const = default;
 };
+
+inline constexpr int kDefaultTabWidth = 720;  // twips, when a document gives none
 
 struct Document {
     std::vector<Font> fonts;
     std::vector<Color> colors;
     std::vector<Picture> pictures;
+    std::vector<RowDefinition> rowDefinitions;
+    std::vector<Table> tables;
     std::vector<Paragraph> paragraphs{Paragraph{}};
+    int defaultTabWidth = kDefaultTabWidth;  // twips between default tab stops
     bool operator==(const Document&) const = default;
 };
 
-// The text without formatting: paragraphs joined by lineEnd, line breaks
-// within a paragraph written as lineEnd too, tabs kept, pictures left out.
+// The text without formatting: paragraphs joined by lineEnd, except that the
+// cells of a table row are joined by a tab (a row reads as one line); line
+// breaks within a paragraph written as lineEnd too, tabs kept, pictures left
+// out.
 std::u16string plainText(const Document& doc, std::u16string_view lineEnd = u"\n");
 
 // A document of unformatted paragraphs: CR LF, a lone CR and a lone LF each end

@@ -3,7 +3,9 @@
 #include "CodePages.h"
 
 #include <algorithm>
+#include <array>
 #include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 namespace kodrix::rtf {
@@ -34,6 +36,8 @@ int hexValue(char c) {
 }
 // Bytes that end a run of text: the three RTF specials and the control
 // characters other than tab, which RTF ignores (line ends among them).
+constexpr std::size_t kTextChunk = 1 << 16;
+
 bool endsText(unsigned char c) { return c == '\\' || c == '{' || c == '}' || (c < 0x20 && c != '\t'); }
 
 class Tokenizer {
@@ -66,6 +70,9 @@ public:
         }
         return t;  // End
     }
+
+    // Bytes not yet read.
+    std::size_t remaining() const { return in_.size() - pos_; }
 
 private:
     // Reads the control word or symbol at the backslash; false when it stands
@@ -133,7 +140,12 @@ enum class Kw : std::uint8_t {
     Plain, Bold, Italic, Underline, UnderlineNone, Strike, FontSize, Font, Foreground, Background,
     // paragraphs
     Par, Pard, AlignLeft, AlignCenter, AlignRight, AlignJustify, LeftIndent, RightIndent, FirstIndent,
-    SpaceBefore, SpaceAfter, Cell, Row,
+    SpaceBefore, SpaceAfter, TabPosition, TabCenter, TabRight, TabDecimal, DefaultTab,
+    // tables
+    InTable, NestingLevel, Cell, Row, NestedCell, NestedRow, RowDefaults, RowLeft, RowGap, RowPadLeft,
+    RowPadTop, RowPadRight, RowPadBottom, CellEdge, CellPadLeft, CellPadTop, CellPadRight, CellPadBottom,
+    CellBackground, CellBorderTop, CellBorderLeft, CellBorderBottom, CellBorderRight, OtherBorder,
+    BorderNone, BorderSolid, BorderDouble, BorderDotted, BorderDashed, BorderWidth, BorderColor,
     // characters
     Line, Tab, EmDash, EnDash, LeftQuote, RightQuote, LeftDoubleQuote, RightDoubleQuote, Bullet,
     EmSpace, EnSpace, QuarterEmSpace, ZeroWidthJoiner, ZeroWidthNonJoiner, LeftToRightMark, RightToLeftMark,
@@ -158,7 +170,17 @@ const std::unordered_map<std::string_view, Kw>& keywords() {
             {"qd", Kw::AlignJustify}, {"li", Kw::LeftIndent}, {"lin", Kw::LeftIndent},
             {"ri", Kw::RightIndent}, {"rin", Kw::RightIndent}, {"fi", Kw::FirstIndent},
             {"sb", Kw::SpaceBefore}, {"sa", Kw::SpaceAfter},
-            {"cell", Kw::Cell}, {"nestcell", Kw::Cell}, {"row", Kw::Row}, {"nestrow", Kw::Row},
+            {"tx", Kw::TabPosition}, {"tqc", Kw::TabCenter}, {"tqr", Kw::TabRight}, {"tqdec", Kw::TabDecimal},
+            {"deftab", Kw::DefaultTab},
+            {"intbl", Kw::InTable}, {"itap", Kw::NestingLevel}, {"cell", Kw::Cell}, {"row", Kw::Row},
+            {"nestcell", Kw::NestedCell}, {"nestrow", Kw::NestedRow}, {"trowd", Kw::RowDefaults},
+            {"trleft", Kw::RowLeft}, {"trgaph", Kw::RowGap}, {"trpaddl", Kw::RowPadLeft},
+            {"trpaddt", Kw::RowPadTop}, {"trpaddr", Kw::RowPadRight}, {"trpaddb", Kw::RowPadBottom},
+            {"cellx", Kw::CellEdge}, {"clpadl", Kw::CellPadLeft}, {"clpadt", Kw::CellPadTop},
+            {"clpadr", Kw::CellPadRight}, {"clpadb", Kw::CellPadBottom}, {"clcbpat", Kw::CellBackground},
+            {"clbrdrt", Kw::CellBorderTop}, {"clbrdrl", Kw::CellBorderLeft}, {"clbrdrb", Kw::CellBorderBottom},
+            {"clbrdrr", Kw::CellBorderRight}, {"brdrw", Kw::BorderWidth}, {"brdrcf", Kw::BorderColor},
+            {"brdrdb", Kw::BorderDouble}, {"brdrdot", Kw::BorderDotted},
             {"line", Kw::Line}, {"tab", Kw::Tab}, {"emdash", Kw::EmDash}, {"endash", Kw::EnDash},
             {"lquote", Kw::LeftQuote}, {"rquote", Kw::RightQuote}, {"ldblquote", Kw::LeftDoubleQuote},
             {"rdblquote", Kw::RightDoubleQuote}, {"bullet", Kw::Bullet}, {"emspace", Kw::EmSpace},
@@ -172,6 +194,17 @@ const std::unordered_map<std::string_view, Kw>& keywords() {
                                    "ulth", "ulthd", "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash",
                                    "ululdbwave", "ulw", "ulwave"})
             m.emplace(w, Kw::Underline);
+        // Borders: those of cells are read; the style words that follow a
+        // paragraph's, a row's or a character's border are not the cell's.
+        for (std::string_view w : {"brdrt", "brdrl", "brdrb", "brdrr", "brdrbtw", "brdrbar", "box", "trbrdrt",
+                                   "trbrdrl", "trbrdrb", "trbrdrr", "trbrdrh", "trbrdrv", "chbrdr"})
+            m.emplace(w, Kw::OtherBorder);
+        for (std::string_view w : {"brdrs", "brdrth", "brdrsh", "brdrhair", "brdrtriple", "brdrthtnsg", "brdrtnthsg",
+                                   "brdrtnthtnsg", "brdrwavy", "brdrengrave", "brdremboss", "brdroutset", "brdrinset"})
+            m.emplace(w, Kw::BorderSolid);
+        for (std::string_view w : {"brdrdash", "brdrdashsm", "brdrdashd", "brdrdashdd", "brdrdashdotstr"})
+            m.emplace(w, Kw::BorderDashed);
+        for (std::string_view w : {"brdrnone", "brdrnil", "brdrtbl"}) m.emplace(w, Kw::BorderNone);
         for (std::string_view w : {"emfblip", "wmetafile", "dibitmap", "wbitmap", "macpict", "pmmetafile"})
             m.emplace(w, Kw::OtherPicture);
         // Destinations whose text is not part of the document's text.
@@ -202,6 +235,9 @@ struct GroupState {
     Dest dest = Dest::Text;
     CharFormat chr;         // font holds the \f number (or -1) until text is written
     ParaFormat para;
+    TabKind nextTab = TabKind::Left;  // the kind of the next \tx
+    bool inTable = false;   // \intbl: the paragraph stands in a table cell
+    int nesting = 1;        // \itap: 1 in a table, more in a table inside a cell
     int unicodeSkip = 1;    // \uc
     bool ignorable = false; // \* seen: the next control word's destination is skipped unless known
 };
@@ -306,6 +342,7 @@ private:
         case Kw::Pc: codePage_ = 437; return;
         case Kw::Pca: codePage_ = 850; return;
         case Kw::DefaultFont: defaultFont_ = p; return;
+        case Kw::DefaultTab: if (p > 0) doc_.defaultTabWidth = clampInt(p, 15, 14400); return;
         case Kw::UnicodeSkip: st_.unicodeSkip = clampInt(p, 0, 255); return;
         case Kw::Unicode: unicode(p); return;
         default: break;
@@ -346,8 +383,18 @@ private:
         if (bytes.empty()) return;
         switch (st_.dest) {
         case Dest::Text:
-            if (pending_.empty()) pendingCodePage_ = currentCodePage();
-            pending_ += bytes;
+            // Long text is decoded a piece at a time (where a character cannot
+            // straddle the cut), not held twice over in full.
+            while (!bytes.empty()) {
+                if (pending_.empty()) pendingCodePage_ = currentCodePage();
+                const bool whole = isDoubleByteCodePage(pendingCodePage_);
+                const std::size_t take = whole ? bytes.size() : std::min(bytes.size(), kTextChunk);
+                pending_ += bytes.substr(0, take);
+                bytes.remove_prefix(take);
+                textLeft_ = bytes.size();
+                if (!whole && pending_.size() >= kTextChunk) flushText();
+            }
+            textLeft_ = 0;
             break;
         case Dest::FontTable:
             for (char c : bytes) {
@@ -398,7 +445,7 @@ private:
         if (st_.dest == Dest::Text) {
             put(c);
         } else if (st_.dest == Dest::FontTable && fontOpen_) {
-            decoder_.decode(fontCodePage(), fontNameBytes_, fontName_);
+            decode(fontCodePage(), fontNameBytes_, fontName_);
             fontNameBytes_.clear();
             fontName_ += c;
         }
@@ -428,10 +475,22 @@ private:
         return font >= 0 ? fontCodePageOf(doc_.fonts[static_cast<std::size_t>(font)]) : codePage_;
     }
 
+    // Bytes of a code page to text. The first kMaxCodePages distinct code
+    // pages other than the document's are honoured; text in any further one
+    // is read in the document's code page, so a document naming a code page
+    // per font costs no more than one naming a few.
+    void decode(int codePage, std::string_view bytes, std::u16string& out) {
+        if (codePage != codePage_ && !codePagesMet_.contains(codePage)) {
+            if (codePagesMet_.size() < kMaxCodePages) codePagesMet_.insert(codePage);
+            else codePage = codePage_;
+        }
+        decoder_.decode(codePage, bytes, out);
+    }
+
     void flushText() {
         if (pending_.empty()) return;
         decoded_.clear();
-        decoder_.decode(pendingCodePage_, pending_, decoded_);
+        decode(pendingCodePage_, pending_, decoded_);
         pending_.clear();
         // \'0d and the like: control characters other than tab are not text.
         std::erase_if(decoded_, [](char16_t c) { return c < 0x20 && c != u'\t'; });
@@ -447,25 +506,146 @@ private:
         if (s.empty()) return;
         const CharFormat f = effectiveFormat();
         Paragraph& p = doc_.paragraphs.back();
-        if (cellTabs_ > 0) {
-            appendText(p, std::u16string(static_cast<std::size_t>(cellTabs_), kTab), f);
-            cellTabs_ = 0;
+        if (!p.runs.empty() && !p.runs.back().isPicture() && p.runs.back().format == f) {
+            // A long run grows by no more than the input left can still add
+            // (each byte one character at most), not to twice its size. (A
+            // string's reserve would double it all the same: a new one is
+            // made to measure.)
+            std::u16string& text = p.runs.back().text;
+            if (text.size() + s.size() > text.capacity() && text.size() > kTextChunk) {
+                const std::size_t left = tokens_.remaining() + textLeft_;
+                std::u16string grown;
+                grown.reserve(text.size() + s.size() + std::min(text.size(), left));
+                grown += text;
+                text.swap(grown);
+            }
         }
         appendText(p, s, f);
     }
 
     void endParagraph() {
-        Paragraph& p = doc_.paragraphs.back();
-        p.format = st_.para;
-        p.markFormat = effectiveFormat();
+        finishParagraph(false);
         doc_.paragraphs.emplace_back();
-        cellTabs_ = 0;
     }
 
-    void finishLastParagraph() {
+    // The paragraph being read takes its formats and its place: in the
+    // current cell when it stands in a table (the first such paragraph after
+    // others opens a new table). The document's last paragraph, when it is
+    // empty and would only open a row no \row ends, stays outside.
+    void finishParagraph(bool last) {
         Paragraph& p = doc_.paragraphs.back();
         p.format = st_.para;
         p.markFormat = effectiveFormat();
+        const bool strayRow = last && p.runs.empty() && table_ >= 0 && cell_ == 0 &&
+                              static_cast<std::size_t>(row_) == doc_.tables[static_cast<std::size_t>(table_)].rows.size();
+        if (!st_.inTable || strayRow) {
+            table_ = -1;
+            return;
+        }
+        openTable();
+        p.place = CellPlace{table_, row_, cell_};
+    }
+
+    void finishLastParagraph() { finishParagraph(true); }
+
+    void openTable() {
+        if (table_ >= 0) return;
+        table_ = static_cast<int>(doc_.tables.size());
+        doc_.tables.emplace_back();
+        row_ = 0;
+        cell_ = 0;
+    }
+
+    // \cell: the cell's last paragraph ends. Cells past kMaxTableCells run
+    // into the last one.
+    void endCell() {
+        endParagraph();
+        cell_ = std::min(cell_ + 1, static_cast<int>(kMaxTableCells) - 1);
+    }
+
+    // \row: the row ends, defined by the row definition in force. Text after
+    // the row's last \cell is a cell of its own.
+    void endRow() {
+        if (!doc_.paragraphs.back().runs.empty()) endParagraph();
+        openTable();
+        doc_.tables[static_cast<std::size_t>(table_)].rows.push_back(rowDefinitionIndex());
+        ++row_;
+        cell_ = 0;
+    }
+
+    // Consecutive rows defined alike share their definition.
+    int rowDefinitionIndex() {
+        if (rowDefinition_.cells.empty()) return -1;
+        auto& definitions = doc_.rowDefinitions;
+        if (definitions.empty() || !(definitions.back() == rowDefinition_)) definitions.push_back(rowDefinition_);
+        return static_cast<int>(definitions.size()) - 1;
+    }
+
+    void tableWord(Kw kw, std::int32_t p) {
+        auto twips = [p] { return std::max(0, p); };
+        switch (kw) {
+        case Kw::RowDefaults:
+            rowDefinition_ = RowDefinition{};
+            cellDefinition_ = Cell{};
+            rowPad_ = {-1, -1, -1, -1};
+            cellPad_ = {-1, -1, -1, -1};
+            rowGap_ = 0;
+            border_ = nullptr;
+            break;
+        case Kw::RowLeft: rowDefinition_.leftEdge = p; break;
+        case Kw::RowGap: rowGap_ = twips(); break;
+        case Kw::RowPadLeft: rowPad_[0] = twips(); break;
+        case Kw::RowPadTop: rowPad_[1] = twips(); break;
+        case Kw::RowPadRight: rowPad_[2] = twips(); break;
+        case Kw::RowPadBottom: rowPad_[3] = twips(); break;
+        case Kw::CellPadLeft: cellPad_[0] = twips(); break;
+        case Kw::CellPadTop: cellPad_[1] = twips(); break;
+        case Kw::CellPadRight: cellPad_[2] = twips(); break;
+        case Kw::CellPadBottom: cellPad_[3] = twips(); break;
+        case Kw::CellBackground: cellDefinition_.background = colorIndex(p); break;
+        case Kw::CellBorderTop: border_ = &cellDefinition_.top; break;
+        case Kw::CellBorderLeft: border_ = &cellDefinition_.left; break;
+        case Kw::CellBorderBottom: border_ = &cellDefinition_.bottom; break;
+        case Kw::CellBorderRight: border_ = &cellDefinition_.right; break;
+        case Kw::OtherBorder: border_ = nullptr; break;
+        case Kw::BorderNone: if (border_) border_->style = BorderStyle::None; break;
+        case Kw::BorderSolid: if (border_) border_->style = BorderStyle::Solid; break;
+        case Kw::BorderDouble: if (border_) border_->style = BorderStyle::Double; break;
+        case Kw::BorderDotted: if (border_) border_->style = BorderStyle::Dotted; break;
+        case Kw::BorderDashed: if (border_) border_->style = BorderStyle::Dashed; break;
+        case Kw::BorderWidth: if (border_) border_->width = clampInt(p, 0, 1440); break;
+        case Kw::BorderColor: if (border_) border_->color = colorIndex(p); break;
+        case Kw::CellEdge: {
+            Cell& c = cellDefinition_;
+            c.rightEdge = p;
+            // A cell's own padding, else its row's, else half the gap between cells.
+            auto pad = [this](int side, bool horizontal) {
+                if (cellPad_[side] >= 0) return cellPad_[side];
+                if (rowPad_[side] >= 0) return rowPad_[side];
+                return horizontal ? rowGap_ : 0;
+            };
+            c.padLeft = pad(0, true);
+            c.padTop = pad(1, false);
+            c.padRight = pad(2, true);
+            c.padBottom = pad(3, false);
+            if (rowDefinition_.cells.size() < kMaxTableCells) rowDefinition_.cells.push_back(c);
+            cellDefinition_ = Cell{};
+            cellPad_ = {-1, -1, -1, -1};
+            border_ = nullptr;
+            break;
+        }
+        default: break;
+        }
+    }
+
+    void addTabStop(std::int32_t position) {
+        std::vector<TabStop>& tabs = st_.para.tabs;
+        const TabStop stop{position, st_.nextTab};
+        st_.nextTab = TabKind::Left;
+        const auto at = std::lower_bound(tabs.begin(), tabs.end(), position,
+                                         [](const TabStop& t, int pos) { return t.position < pos; });
+        if (at != tabs.end() && at->position == position) *at = stop;
+        else if (tabs.size() < kMaxTabStops) tabs.insert(at, stop);
     }
 
     void textWord(Kw kw, std::int32_t p, bool hasParameter, bool on) {
@@ -483,7 +663,21 @@ private:
         case Kw::Foreground: c.foreground = colorIndex(p); break;
         case Kw::Background: c.background = colorIndex(p); break;
         case Kw::Par: endParagraph(); break;
-        case Kw::Pard: para = ParaFormat{}; break;
+        case Kw::Pard:
+            para = ParaFormat{};
+            st_.nextTab = TabKind::Left;
+            st_.inTable = false;
+            st_.nesting = 1;
+            break;
+        case Kw::TabPosition: addTabStop(p); break;
+        case Kw::TabCenter: st_.nextTab = TabKind::Center; break;
+        case Kw::TabRight: st_.nextTab = TabKind::Right; break;
+        case Kw::TabDecimal: st_.nextTab = TabKind::Decimal; break;
+        case Kw::InTable: st_.inTable = true; break;
+        case Kw::NestingLevel:
+            st_.nesting = std::max(1, p);
+            if (p <= 0) st_.inTable = false;
+            break;
         case Kw::AlignLeft: para.alignment = Alignment::Left; break;
         case Kw::AlignCenter: para.alignment = Alignment::Center; break;
         case Kw::AlignRight: para.alignment = Alignment::Right; break;
@@ -493,8 +687,18 @@ private:
         case Kw::FirstIndent: para.firstLineIndent = p; break;
         case Kw::SpaceBefore: para.spaceBefore = p; break;
         case Kw::SpaceAfter: para.spaceAfter = p; break;
-        case Kw::Cell: ++cellTabs_; break;
-        case Kw::Row: endParagraph(); break;
+        // A table inside a cell is read flat: its cells as tabs, its rows as
+        // line breaks. Cells and rows outside any table read the same way.
+        case Kw::Cell:
+            if (st_.inTable && st_.nesting == 1) endCell();
+            else put(kTab);
+            break;
+        case Kw::Row:
+            if (st_.inTable && st_.nesting == 1) endRow();
+            else endParagraph();
+            break;
+        case Kw::NestedCell: put(kTab); break;
+        case Kw::NestedRow: put(kLineBreak); break;
         case Kw::Line: put(kLineBreak); break;
         case Kw::Tab: put(kTab); break;
         case Kw::EmDash: put(u'\u2014'); break;
@@ -511,7 +715,7 @@ private:
         case Kw::ZeroWidthNonJoiner: put(u'\u200C'); break;
         case Kw::LeftToRightMark: put(u'\u200E'); break;
         case Kw::RightToLeftMark: put(u'\u200F'); break;
-        default: break;
+        default: tableWord(kw, p); break;
         }
     }
 
@@ -538,7 +742,7 @@ private:
 
     void finishFontEntry() {
         if (!fontOpen_) return;
-        decoder_.decode(fontCodePage(), fontNameBytes_, fontName_);
+        decode(fontCodePage(), fontNameBytes_, fontName_);
         while (!fontName_.empty() && fontName_.back() == u' ') fontName_.pop_back();
         std::erase_if(fontName_, [](char16_t c) { return c < 0x20; });
         doc_.fonts[static_cast<std::size_t>(fontEntry_)].name = std::move(fontName_);
@@ -618,12 +822,7 @@ private:
             const int index = static_cast<int>(doc_.pictures.size());
             doc_.pictures.push_back(std::move(done));
             Paragraph& para = doc_.paragraphs.back();
-            const CharFormat f = effectiveFormat();
-            if (cellTabs_ > 0) {
-                appendText(para, std::u16string(static_cast<std::size_t>(cellTabs_), kTab), f);
-                cellTabs_ = 0;
-            }
-            para.runs.push_back(Run{{}, f, index});
+            para.runs.push_back(Run{{}, effectiveFormat(), index});
         }
         picture_ = PictureInProgress{};
     }
@@ -636,10 +835,20 @@ private:
     int skip_ = 0;            // \uc fallback characters still to skip
     int codePage_ = 1251;     // \ansicpg; the program's own code page when none is declared
     int defaultFont_ = -1;    // \deff number
-    int cellTabs_ = 0;        // cells ended since the row's last text
+
+    // Tables: the one being read (-1 outside), the row and cell text goes to,
+    // the row definition in force and the cell being defined.
+    int table_ = -1, row_ = 0, cell_ = 0;
+    RowDefinition rowDefinition_;
+    Cell cellDefinition_;
+    Border* border_ = nullptr;  // the cell border that border words describe
+    std::array<int, 4> rowPad_{-1, -1, -1, -1}, cellPad_{-1, -1, -1, -1};  // left, top, right, bottom; -1 unset
+    int rowGap_ = 0;
 
     CodePageDecoder decoder_;
+    std::unordered_set<int> codePagesMet_;  // the code pages honoured besides the document's
     std::string pending_;     // text bytes not yet decoded, all in pendingCodePage_
+    std::size_t textLeft_ = 0;  // bytes of the text being read not yet in pending_
     int pendingCodePage_ = 1251;
     std::u16string decoded_;
 

@@ -9,10 +9,11 @@
 // document declares none) and each font's \fcharset or \cpg, the font and
 // colour tables, \plain, bold, italic, underline, strike-out, size, font,
 // foreground and background colour, paragraphs with alignment, indents and
-// spacing, \line, \tab, the named special characters, fields (their result
-// text), PNG and JPEG pictures (other kinds skipped), table rows as one
-// paragraph with the cells separated by tabs, and every unknown \* destination
-// skipped. A missing final brace is accepted; anything after the document's
+// spacing and tab stops (\tx with \tqc, \tqr, \tqdec; \deftab), \line, \tab,
+// the named special characters, fields (their result text), PNG and JPEG
+// pictures (other kinds skipped), tables (rows of \cellx cells with their
+// borders, shading and padding; a table inside a cell read flat), and every
+// unknown \* destination skipped. A missing final brace is accepted; anything after the document's
 // closing brace is ignored. Only data that does not begin with "{\rtf" is an
 // error.
 #include "RichText.h"
@@ -29,10 +30,21 @@ namespace kodrix::rtf {
 // Limits that keep hostile documents cheap. Groups nested deeper than
 // kMaxGroupDepth are read as if their braces were not there; control words
 // longer than kMaxControlWordLength letters are unknown words; parameters
-// saturate at ±kMaxParameter.
+// saturate at ±kMaxParameter. Of the code pages fonts name, the first
+// kMaxCodePages distinct ones are honoured; text in others is read in the
+// document's code page.
 inline constexpr std::size_t kMaxGroupDepth = 512;
 inline constexpr std::size_t kMaxControlWordLength = 32;
 inline constexpr std::int32_t kMaxParameter = 1'000'000'000;
+inline constexpr std::size_t kMaxCodePages = 32;
+// The largest walkthrough document the catalogue hands over (a larger
+// "File1" is refused as unreadable): reading it, and showing it, costs a few
+// times its size in memory.
+inline constexpr std::size_t kLargestDocumentBytes = std::size_t{64} << 20;
+// A paragraph keeps its first kMaxTabStops tab stops; a table row its first
+// kMaxTableCells cells (text of further cells goes to the last).
+inline constexpr std::size_t kMaxTabStops = 64;
+inline constexpr std::size_t kMaxTableCells = 64;
 
 using Bytes = std::span<const std::uint8_t>;
 

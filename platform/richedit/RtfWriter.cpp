@@ -16,8 +16,11 @@ public:
         out_ = "{\\rtf1\\ansi\\ansicpg1251\\uc1\r\n{\\fonttbl";
         for (std::size_t i = 0; i < fonts_.size(); ++i) {
             out_ += "{\\f" + std::to_string(i) + "\\fnil\\fcharset204 ";
-            for (char16_t c : doc_.fonts[static_cast<std::size_t>(fonts_[i])].name)
-                if (c != u';') putChar(c);
+            // ';' ends a font table entry: escaped, it stays part of the name.
+            for (char16_t c : doc_.fonts[static_cast<std::size_t>(fonts_[i])].name) {
+                if (c == u';') out_ += "\\'3b";
+                else putChar(c);
+            }
             out_ += ";}";
         }
         out_ += "}\r\n{\\colortbl ;";
@@ -27,9 +30,21 @@ public:
                     std::to_string(c.blue) + ";";
         }
         out_ += "}\r\n";
+        if (doc_.defaultTabWidth != kDefaultTabWidth) out_ += "\\deftab" + std::to_string(doc_.defaultTabWidth) + "\r\n";
+        const Paragraph* previous = nullptr;
         for (std::size_t i = 0; i < doc_.paragraphs.size(); ++i) {
             const Paragraph& p = doc_.paragraphs[i];
-            paragraphStart(p.format);
+            const Paragraph* next = i + 1 < doc_.paragraphs.size() ? &doc_.paragraphs[i + 1] : nullptr;
+            const CellPlace& place = p.place;
+            if (place.table >= 0) {
+                if (!previous || !sameRow(previous->place, place)) {
+                    rowDefinition(place);
+                    cellsEnded_ = 0;
+                }
+                for (; cellsEnded_ < place.cell; ++cellsEnded_) out_ += "\\pard\\intbl\\cell\r\n";
+            }
+            previous = &p;
+            paragraphStart(p.format, place.table >= 0);
             for (const Run& r : p.runs) {
                 if (r.isPicture()) {
                     picture(doc_.pictures[static_cast<std::size_t>(r.picture)]);
@@ -40,7 +55,7 @@ public:
             }
             // An empty paragraph keeps the format of its mark (the height of an empty line).
             if (p.runs.empty()) setFormat(p.markFormat);
-            if (i + 1 < doc_.paragraphs.size()) out_ += "\\par\r\n";
+            paragraphEnd(p, next);
         }
         out_ += "}";
         return std::move(out_);
@@ -62,25 +77,127 @@ private:
         for (const Paragraph& p : doc_.paragraphs) {
             for (const Run& r : p.runs) use(r.format);
             if (p.runs.empty()) use(p.markFormat);
+            if (const RowDefinition* row = definitionOf(p.place)) {
+                for (const Cell& c : row->cells) {
+                    for (const Border* b : {&c.top, &c.left, &c.bottom, &c.right}) useColor(b->color);
+                    useColor(c.background);
+                }
+            }
         }
     }
 
-    void paragraphStart(const ParaFormat& f) {
+    void useColor(int index) { use(CharFormat{.foreground = index}); }
+
+    static bool sameRow(const CellPlace& a, const CellPlace& b) { return a.table == b.table && a.row == b.row; }
+
+    // The definition of the row a paragraph stands in, if it has one.
+    const RowDefinition* definitionOf(const CellPlace& place) const {
+        if (place.table < 0 || static_cast<std::size_t>(place.table) >= doc_.tables.size()) return nullptr;
+        const Table& table = doc_.tables[static_cast<std::size_t>(place.table)];
+        if (place.row < 0 || static_cast<std::size_t>(place.row) >= table.rows.size()) return nullptr;
+        const int index = table.rows[static_cast<std::size_t>(place.row)];
+        if (index < 0 || static_cast<std::size_t>(index) >= doc_.rowDefinitions.size()) return nullptr;
+        return &doc_.rowDefinitions[static_cast<std::size_t>(index)];
+    }
+
+    // A row that \row ended when it was read: one the table lists.
+    bool rowEnded(const CellPlace& place) const {
+        return place.table >= 0 && static_cast<std::size_t>(place.table) < doc_.tables.size() && place.row >= 0 &&
+               static_cast<std::size_t>(place.row) < doc_.tables[static_cast<std::size_t>(place.table)].rows.size();
+    }
+
+    void rowDefinition(const CellPlace& place) {
+        out_ += "\\trowd";
+        const RowDefinition* row = definitionOf(place);
+        if (!row) {
+            out_ += "\r\n";
+            return;
+        }
+        number("trleft", row->leftEdge);
+        for (const Cell& c : row->cells) {
+            border("clbrdrt", c.top);
+            border("clbrdrl", c.left);
+            border("clbrdrb", c.bottom);
+            border("clbrdrr", c.right);
+            if (auto it = colorNumber_.find(c.background); it != colorNumber_.end())
+                out_ += "\\clcbpat" + std::to_string(it->second + 1);
+            padding("l", c.padLeft);
+            padding("t", c.padTop);
+            padding("r", c.padRight);
+            padding("b", c.padBottom);
+            out_ += "\\cellx" + std::to_string(c.rightEdge);
+        }
+        out_ += "\r\n";
+    }
+
+    void border(const char* side, const Border& b) {
+        const char* style = nullptr;
+        switch (b.style) {
+        case BorderStyle::None: return;
+        case BorderStyle::Solid: style = "\\brdrs"; break;
+        case BorderStyle::Double: style = "\\brdrdb"; break;
+        case BorderStyle::Dotted: style = "\\brdrdot"; break;
+        case BorderStyle::Dashed: style = "\\brdrdash"; break;
+        }
+        out_ += std::string("\\") + side + style;
+        number("brdrw", b.width);
+        if (auto it = colorNumber_.find(b.color); it != colorNumber_.end())
+            out_ += "\\brdrcf" + std::to_string(it->second + 1);
+    }
+
+    void padding(const char* side, int twips) {
+        if (twips != 0) out_ += std::string("\\clpadf") + side + "3\\clpad" + side + std::to_string(twips);
+    }
+
+    // A control word with its number, unless the number is the unset value.
+    void number(const char* word, int v, int unset = 0) {
+        if (v != unset) out_ += std::string("\\") + word + std::to_string(v);
+    }
+
+    // What ends a paragraph: \par before the next paragraph of the same cell
+    // or outside tables; \cell before the next cell; \cell\row after a row's
+    // last paragraph (a row that was never ended stays open).
+    void paragraphEnd(const Paragraph& p, const Paragraph* next) {
+        const CellPlace& place = p.place;
+        if (place.table < 0) {
+            if (next) out_ += "\\par\r\n";
+            return;
+        }
+        if (next && next->place == place) {
+            out_ += "\\par\r\n";
+        } else if (next && sameRow(next->place, place)) {
+            out_ += "\\cell\r\n";
+            ++cellsEnded_;
+        } else if (rowEnded(place)) {
+            out_ += "\\cell\\row\r\n";
+        } else if (next) {
+            out_ += "\\cell\r\n";
+        }
+    }
+
+    void paragraphStart(const ParaFormat& f, bool inTable) {
         out_ += "\\pard";
+        if (inTable) out_ += "\\intbl";
         switch (f.alignment) {
         case Alignment::Left: break;
         case Alignment::Center: out_ += "\\qc"; break;
         case Alignment::Right: out_ += "\\qr"; break;
         case Alignment::Justify: out_ += "\\qj"; break;
         }
-        auto number = [this](const char* word, int v) {
-            if (v != 0) out_ += std::string("\\") + word + std::to_string(v);
-        };
         number("li", f.leftIndent);
         number("ri", f.rightIndent);
         number("fi", f.firstLineIndent);
         number("sb", f.spaceBefore);
         number("sa", f.spaceAfter);
+        for (const TabStop& t : f.tabs) {
+            switch (t.kind) {
+            case TabKind::Left: break;
+            case TabKind::Center: out_ += "\\tqc"; break;
+            case TabKind::Right: out_ += "\\tqr"; break;
+            case TabKind::Decimal: out_ += "\\tqdec"; break;
+            }
+            out_ += "\\tx" + std::to_string(t.position);
+        }
         out_ += ' ';
     }
 
@@ -128,13 +245,10 @@ private:
     void picture(const Picture& p) {
         static const char* hex = "0123456789abcdef";
         out_ += p.kind == Picture::Kind::Png ? "{\\pict\\pngblip" : "{\\pict\\jpegblip";
-        auto number = [this](const char* word, int v, int unset) {
-            if (v != unset) out_ += std::string("\\") + word + std::to_string(v);
-        };
-        number("picw", p.widthPixels, 0);
-        number("pich", p.heightPixels, 0);
-        number("picwgoal", p.goalWidth, 0);
-        number("pichgoal", p.goalHeight, 0);
+        number("picw", p.widthPixels);
+        number("pich", p.heightPixels);
+        number("picwgoal", p.goalWidth);
+        number("pichgoal", p.goalHeight);
         number("picscalex", p.scaleX, 100);
         number("picscaley", p.scaleY, 100);
         out_ += "\r\n";
@@ -151,6 +265,7 @@ private:
     std::vector<int> fonts_, colors_;            // document indexes, in table order
     std::map<int, int> fontNumber_, colorNumber_;  // document index -> table number
     CharFormat written_;                          // the format in force in the output
+    int cellsEnded_ = 0;                          // cells of the current row written so far
 };
 
 }  // namespace

@@ -138,7 +138,7 @@ TEST_F(TrayTest, WhenTheTrayGoesTheHiddenWindowComesBackOnTheTaskBar) {
     tray.refuseAdd = true;  // the notification area's host has ended
     tray.loseArea();
     // The minimise the window takes comes back from the window system later.
-    QTest::qWaitFor([&] { return tray.requests.size() == 2; }, 2000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return tray.requests.size() == 2; }, 2000));
     EXPECT_FALSE(form->TrayIcon1->enabled());
     EXPECT_TRUE(form->isVisible());
     EXPECT_TRUE(form->isMinimized());  // on the task bar, where the user finds it

@@ -39,7 +39,7 @@ protected:
     void SetUp() override {
         view.resize(500, 300);
         view.setAutoUrlDetect(true);
-        view.loadFromStream("{\\rtf1 first www.1 then {\\b http://two.example} plain}");
+        view.loadFromStream("{\\rtf1 first www.1. then ({\\b http://two.example}), plain}");  // links end sentences
         view.show();
         QObject::connect(&view, &RichEditView::URLClick,
                          [this](const QString& text, Qt::MouseButton button) { clicks.push_back({text, button}); });
@@ -161,6 +161,63 @@ TEST(RichEditView, SavesRtfOrPlainTextAndItsOwnFormat) {
     // Plain text lines keep working with the writers.
     view.setLines({QStringLiteral("а"), QStringLiteral("б")});
     EXPECT_EQ(view.savePlainText(), QByteArray("\xE0\r\n\xE1"));
+}
+
+TEST(RichEditView, DocumentsKeepTheirOwnStylesUnderAStyledWindowFont) {
+    // The window's font: bold, italic, underlined, struck out, in a face and size of its own.
+    QFont windowFont(QStringLiteral("DejaVu Sans Mono"));
+    windowFont.setPixelSize(17);
+    windowFont.setBold(true);
+    windowFont.setItalic(true);
+    windowFont.setUnderline(true);
+    windowFont.setStrikeOut(true);
+    RichEditView view;
+    view.setFont(windowFont);
+    view.loadFromStream("{\\rtf1{\\fonttbl{\\f1 DejaVu Serif;}}plain {\\b bold} {\\i\\ul italic} "
+                        "{\\f1\\fs28 serif}\\par\\par after}");
+    auto shownFont = [&view](int position) {
+        QTextCursor c(view.document());
+        c.setPosition(position + 1);
+        return c.charFormat().font().resolve(view.document()->defaultFont());
+    };
+    auto positionOf = [&view](const char* text) { return static_cast<int>(view.toPlainText().indexOf(text)); };
+    struct Case {
+        const char* text;
+        bool bold, italic, underline;
+        const char* family;
+        double points;  // 0: the window's size
+    } cases[] = {
+        {"plain", false, false, false, "DejaVu Sans Mono", 0},
+        {"bold", true, false, false, "DejaVu Sans Mono", 0},
+        {"italic", false, true, true, "DejaVu Sans Mono", 0},
+        {"serif", false, false, false, "DejaVu Serif", 14},
+        {"after", false, false, false, "DejaVu Sans Mono", 0},
+    };
+    for (const Case& c : cases) {
+        const QFont f = shownFont(positionOf(c.text));
+        EXPECT_EQ(f.bold(), c.bold) << c.text;
+        EXPECT_EQ(f.italic(), c.italic) << c.text;
+        EXPECT_EQ(f.underline(), c.underline) << c.text;
+        EXPECT_FALSE(f.strikeOut()) << c.text;
+        EXPECT_EQ(f.families().value(0, f.family()), QString::fromLatin1(c.family)) << c.text;
+        if (c.points > 0) EXPECT_DOUBLE_EQ(f.pointSizeF(), c.points) << c.text;
+        else EXPECT_EQ(f.pixelSize(), 17) << c.text;
+    }
+    // The empty paragraph's mark is plain too (the height of the empty line).
+    EXPECT_FALSE(view.document()->findBlockByNumber(1).charFormat().font().resolve(windowFont).bold());
+
+    // A plain-text view (the code text) keeps the whole window font, and so
+    // does its RTF copy (what the detached viewer reads).
+    RichEditView code;
+    code.setFont(windowFont);
+    code.setCp1251Lines({"code"});
+    QTextCursor c(code.document());
+    c.setPosition(1);
+    const QFont shown = c.charFormat().font().resolve(code.document()->defaultFont());
+    EXPECT_TRUE(shown.bold() && shown.italic() && shown.underline() && shown.strikeOut());
+    EXPECT_EQ(shown.pixelSize(), 17);
+    const QByteArray copy = code.saveRtf();
+    EXPECT_TRUE(copy.contains("\\b\\i\\ul\\strike code")) << copy.toStdString();
 }
 
 TEST_F(LinkView, LinksAreShownAndFollowTheContent) {

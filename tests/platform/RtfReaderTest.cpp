@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 
 using namespace kodrix::rtf;
 
@@ -125,6 +127,21 @@ TEST(RtfReader, CodePagesFromCharsetsAndDeclarations) {
     for (const Case& c : cases) EXPECT_EQ(text(c.rtf), c.text) << c.rtf;
 }
 
+TEST(RtfReader, OnlyTheFirstDistinctCodePagesAreHonoured) {
+    // kMaxCodePages fonts with code pages of their own (unknown ones among
+    // them), then a Greek font: its text is read in the document's code page.
+    auto document = [](std::size_t others) {
+        std::string rtf = "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl";
+        for (std::size_t i = 0; i < others; ++i)
+            rtf += "{\\f" + std::to_string(i) + "\\cpg" + std::to_string(40000 + i) + " F;}";
+        return rtf + "{\\f999\\fcharset161 Greek;}{\\f998\\fcharset204 Cyr;}}{\\f999\\'e1}{\\f998\\'e1}{\\f0\\'e9}}";
+    };
+    EXPECT_EQ(text(document(1)), "αбé");
+    EXPECT_EQ(text(document(kMaxCodePages - 1)), "αбé");
+    EXPECT_EQ(text(document(kMaxCodePages)), "ббé");
+    EXPECT_EQ(text(document(5000)), "ббé");
+}
+
 TEST(RtfReader, CharacterFormattingFontsAndColours) {
     const Document doc = read(
         "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fswiss\\fcharset204 Arial;}{\\f1\\froman Times New Roman;}}"
@@ -229,13 +246,98 @@ TEST(RtfReader, PicturesPngAndJpegKeptOthersSkipped) {
     EXPECT_EQ(utf8(plainText(doc)), "abc");
 }
 
-TEST(RtfReader, TableRowsBecomeTabSeparatedParagraphs) {
+TEST(RtfReader, TablesKeepRowsCellsAndTheirDefinitions) {
     const Document doc = read(
-        "{\\rtf1 before\\par\\trowd\\cellx1000\\cellx2000\\cellx3000"
-        "\\pard\\intbl Name\\cell\\pard\\intbl Code\\cell\\pard\\intbl\\cell\\row"
-        "\\trowd\\cellx1000\\cellx2000\\cellx3000\\pard\\intbl\\cell B\\cell C\\cell\\row"
-        "\\pard after}");
-    EXPECT_EQ(utf8(plainText(doc)), "before\nName\tCode\n\tB\tC\nafter");
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}before\\par"
+        "\\trowd\\trleft-108\\trgaph108\\trpaddt20\\clbrdrt\\brdrs\\brdrw15\\brdrcf1\\clbrdrb\\brdrdb\\brdrw30"
+        "\\clcbpat2\\clpadl60\\cellx1000\\clbrdrl\\brdrdot\\clbrdrr\\brdrnone\\cellx2500\\cellx4000"
+        "\\pard\\intbl\\qc Name\\cell\\pard\\intbl Co\\par de\\cell\\pard\\intbl\\cell\\row"
+        "\\trowd\\trleft-108\\trgaph108\\trpaddt20\\clbrdrt\\brdrs\\brdrw15\\brdrcf1\\clbrdrb\\brdrdb\\brdrw30"
+        "\\clcbpat2\\clpadl60\\cellx1000\\clbrdrl\\brdrdot\\clbrdrr\\brdrnone\\cellx2500\\cellx4000"
+        "\\pard\\intbl\\cell B\\cell C\\cell\\row"
+        "\\pard after\\par"
+        "\\trowd\\cellx500\\pard\\intbl second\\cell\\row}");
+    // Rows read as lines, their cells joined by tabs.
+    EXPECT_EQ(utf8(plainText(doc)), "before\nName\tCo\nde\t\n\tB\tC\nafter\nsecond\n");
+    ASSERT_EQ(doc.tables.size(), 2u);
+    EXPECT_EQ(doc.tables[0].rows, (std::vector<int>{0, 0}));  // rows defined alike share a definition
+    EXPECT_EQ(doc.tables[1].rows, (std::vector<int>{1}));
+    ASSERT_EQ(doc.rowDefinitions.size(), 2u);
+    const RowDefinition& row = doc.rowDefinitions[0];
+    EXPECT_EQ(row.leftEdge, -108);
+    ASSERT_EQ(row.cells.size(), 3u);
+    const Cell& first = row.cells[0];
+    EXPECT_EQ(first.rightEdge, 1000);
+    EXPECT_EQ(first.top, (Border{BorderStyle::Solid, 15, 0}));
+    EXPECT_EQ(first.bottom, (Border{BorderStyle::Double, 30, -1}));
+    EXPECT_EQ(first.left, Border{});
+    EXPECT_EQ(first.background, 1);
+    // A cell's own padding, else its row's, else half the gap between cells.
+    EXPECT_EQ(std::vector<int>({first.padLeft, first.padTop, first.padRight, first.padBottom}),
+              (std::vector<int>{60, 20, 108, 0}));
+    EXPECT_EQ(row.cells[1].rightEdge, 2500);
+    EXPECT_EQ(row.cells[1].left.style, BorderStyle::Dotted);
+    EXPECT_EQ(row.cells[1].right.style, BorderStyle::None);
+    EXPECT_EQ(row.cells[2], (Cell{.rightEdge = 4000, .padLeft = 108, .padTop = 20, .padRight = 108}));
+    // Each paragraph in its cell: two in the second cell of the first row.
+    std::vector<std::tuple<std::string, int, int, int>> places;
+    for (const Paragraph& p : doc.paragraphs)
+        places.emplace_back(utf8(p.runs.empty() ? u"" : p.runs[0].text), p.place.table, p.place.row, p.place.cell);
+    using P = std::tuple<std::string, int, int, int>;
+    EXPECT_EQ(places, (std::vector<P>{{"before", -1, 0, 0}, {"Name", 0, 0, 0}, {"Co", 0, 0, 1}, {"de", 0, 0, 1},
+                                      {"", 0, 0, 2}, {"", 0, 1, 0}, {"B", 0, 1, 1}, {"C", 0, 1, 2}, {"after", -1, 0, 0},
+                                      {"second", 1, 0, 0}, {"", -1, 0, 0}}));
+    EXPECT_EQ(doc.paragraphs[1].format.alignment, Alignment::Center);
+}
+
+TEST(RtfReader, TablesOddlyWrittenStillRead) {
+    struct Case {
+        std::string rtf;
+        const char* text;
+        std::size_t tables;
+    } cases[] = {
+        // \cell and \row outside a table: a tab and a paragraph end, as plain writers mean them.
+        {"{\\rtf1 a\\cell b\\row c}", "a\tb\nc", 0},
+        // A table inside a cell reads flat: its cells as tabs, its rows as line breaks.
+        {"{\\rtf1\\trowd\\cellx900\\pard\\intbl x{\\itap2 p\\nestcell q\\nestcell{\\*\\nesttableprops\\trowd"
+         "\\cellx10\\nestrow}}y\\cell\\row}",
+         "xp\tq\ty\n", 1},
+        // No \row: the cells are read all the same; a row without definition too.
+        {"{\\rtf1\\pard\\intbl a\\cell b}", "a\tb", 1},
+        // Text after a row's last \cell is a cell of its own.
+        {"{\\rtf1\\trowd\\cellx100\\pard\\intbl a\\cell b\\row}", "a\tb\n", 1},
+        // Cells beyond the cap run into the last one.
+        {"{\\rtf1\\pard\\intbl " + [] {
+             std::string cells;
+             for (std::size_t i = 0; i < kMaxTableCells + 2; ++i) cells += std::to_string(i) + "\\cell ";
+             return cells;
+         }() + "\\row}",
+         nullptr, 1},
+    };
+    for (const Case& c : cases) {
+        const Document doc = read(c.rtf);
+        if (c.text) {
+            EXPECT_EQ(utf8(plainText(doc)), c.text) << c.rtf;
+        }
+        EXPECT_EQ(doc.tables.size(), c.tables) << c.rtf;
+        for (const Paragraph& p : doc.paragraphs) EXPECT_LT(p.place.cell, static_cast<int>(kMaxTableCells)) << c.rtf;
+    }
+}
+
+TEST(RtfReader, TabStopsAndTheDefaultTabWidth) {
+    const Document doc = read("{\\rtf1\\deftab709\\tqc\\tx2000\\tx500\\tqr\\tx3000\\tqdec\\tx4000\\tx500 a\\par "
+                              "b\\par\\pard c}");
+    EXPECT_EQ(doc.defaultTabWidth, 709);
+    const std::vector<TabStop> tabs{{500, TabKind::Left}, {2000, TabKind::Center}, {3000, TabKind::Right},
+                                    {4000, TabKind::Decimal}};
+    EXPECT_EQ(doc.paragraphs[0].format.tabs, tabs);  // in order, one per position
+    EXPECT_EQ(doc.paragraphs[1].format.tabs, tabs);
+    EXPECT_TRUE(doc.paragraphs[2].format.tabs.empty());  // \pard clears them
+    EXPECT_EQ(read("{\\rtf1 x}").defaultTabWidth, kDefaultTabWidth);
+    // A hostile paragraph keeps its first kMaxTabStops stops.
+    std::string many = "{\\rtf1 ";
+    for (int i = 1; i <= 1000; ++i) many += "\\tx" + std::to_string(i);
+    EXPECT_EQ(read(many + " x}").paragraphs[0].format.tabs.size(), kMaxTabStops);
 }
 
 TEST(RtfReader, LenientAboutDamage) {

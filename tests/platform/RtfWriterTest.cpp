@@ -12,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <optional>
+#include <tuple>
 
 using namespace kodrix;
 using namespace kodrix::rtf;
@@ -75,7 +76,7 @@ std::vector<std::uint8_t> pngBytes() {
 // A document with every property the writer writes.
 Document sample() {
     Document doc;
-    doc.fonts = {{u"Unused", 1, 0}, {u"Arial", 204, 0}, {u16("Курьер"), 204, 0}};
+    doc.fonts = {{u"Unused", 1, 0}, {u"Arial", 204, 0}, {u16("Курьер"), 204, 0}, {u"Semi;Colon", 204, 0}};
     doc.colors = {{1, 2, 3}, {255, 0, 0}, {0, 128, 255}};
     doc.pictures.push_back(Picture{Picture::Kind::Png, pngBytes(), 3, 2, 450, 300, 100, 100});
     CharFormat plain;
@@ -90,6 +91,7 @@ Document sample() {
     appendText(body, u"a\tb\u2028c", plain);
     body.runs.push_back(Run{{}, plain, 0});
     appendText(body, u"after", plain);
+    appendText(body, u" semi", CharFormat{.font = 3});  // a ';' in a font name is escaped, not dropped
     doc.paragraphs.push_back(body);
     doc.paragraphs.push_back(Paragraph{{Alignment::Right}, {}, {}});  // empty
     return doc;
@@ -113,6 +115,7 @@ TEST(RtfWriter, Cp1251WithTablesOfWhatIsUsedAndUnicodeBeyond) {
     EXPECT_EQ(rtf.find("Unused"), std::string::npos);
     EXPECT_NE(rtf.find("{\\f0\\fnil\\fcharset204 Arial;}{\\f1\\fnil\\fcharset204 \\'ca\\'f3\\'f0\\'fc\\'e5\\'f0;}"),
               std::string::npos);
+    EXPECT_NE(rtf.find("{\\f2\\fnil\\fcharset204 Semi\\'3bColon;}"), std::string::npos);
     EXPECT_EQ(rtf.find("\\red1\\green2\\blue3"), std::string::npos);  // a colour nothing uses
     EXPECT_NE(rtf.find("{\\colortbl ;\\red255\\green0\\blue0;\\red0\\green128\\blue255;}"), std::string::npos);
     // Cyrillic as cp1251 bytes, the characters outside cp1251 as \uN (negative above 32767).
@@ -127,7 +130,7 @@ TEST(RtfWriter, PlainTextIsCp1251WithCrLfBetweenLines) {
     // Unmappable characters become '?' (a surrogate pair one), the picture is left out, the last
     // (empty) paragraph has no line end of its own.
     const std::string expected = "\xCF\xF0\xEE\xF5\xEE\xE6\xE4\xE5\xED\xE8\xE5 {\xE8\xE3\xF0\xFB} \\ ??? \x88\xB9\r\n"
-                                 "a\tb\r\ncafter\r\n";
+                                 "a\tb\r\ncafter semi\r\n";
     EXPECT_EQ(text, expected);
     EXPECT_EQ(writePlainText(documentFromText(u"one\r\ntwo\nthree")), "one\r\ntwo\r\nthree");
     EXPECT_EQ(writePlainText(Document{}), "");
@@ -173,4 +176,62 @@ TEST(RtfWriter, PicturesKeepTheirBytesAndShowAtTheirGoalSize) {
     ASSERT_EQ(model.pictures.size(), 1u);
     EXPECT_EQ(model.pictures[0].bytes, pngBytes());
     EXPECT_EQ(model.pictures[0].goalWidth, 750);
+}
+
+TEST(RtfWriter, TablesAndTabStopsSurviveWritingAndTheView) {
+    // Read from RTF, then written and read again, and through QTextDocument
+    // (what saving a view and the detached viewer do): the same tables, cells
+    // and tab stops.
+    const auto read = readRtf(std::string_view(
+        "{\\rtf1{\\colortbl;\\red255\\green0\\blue0;\\red0\\green0\\blue255;}\\deftab709 before\\par"
+        "\\trowd\\trleft-108\\clbrdrt\\brdrs\\brdrw15\\brdrcf1\\clbrdrb\\brdrdb\\brdrw30\\clcbpat2\\clpadl60"
+        "\\clpadt30\\cellx1000\\clbrdrl\\brdrdot\\brdrw15\\clpadr90\\clpadb45\\cellx2500\\cellx4000"
+        "\\pard\\intbl\\qc Name\\cell\\pard\\intbl Co\\par de\\cell\\pard\\intbl\\cell\\row"
+        "\\trowd\\cellx3000\\cellx4000\\pard\\intbl B\\cell C\\cell\\row"
+        "\\pard\\li720\\fi-360\\tx720\\tqr\\tx4000 \\bullet\\tab item\\tab 5\\par"
+        "\\trowd\\cellx500\\pard\\intbl second\\cell\\row\\pard}"));
+    ASSERT_TRUE(read);
+    // A cell as shown: its colours resolved.
+    struct ShownCell {
+        int rightEdge;
+        std::vector<std::pair<int, std::optional<Color>>> borders;  // width, colour (of the styled sides)
+        std::optional<Color> background;
+        std::vector<int> padding;
+        bool operator==(const ShownCell&) const = default;
+    };
+    auto shape = [](const Document& d) {
+        std::vector<std::tuple<std::u16string, CellPlace, ParaFormat>> paragraphs;
+        for (const Paragraph& p : d.paragraphs) {
+            std::u16string text;
+            for (const rtf::Run& r : p.runs) text += r.text;
+            paragraphs.emplace_back(text, p.place, p.format);
+        }
+        auto color = [&d](int i) { return i < 0 ? std::nullopt : std::optional<Color>(d.colors.at(static_cast<std::size_t>(i))); };
+        std::vector<std::vector<std::vector<ShownCell>>> tables;  // per table, per row, its cells
+        for (const Table& t : d.tables) {
+            auto& rows = tables.emplace_back();
+            for (int index : t.rows) {
+                auto& cells = rows.emplace_back();
+                if (index < 0) continue;
+                const RowDefinition& row = d.rowDefinitions.at(static_cast<std::size_t>(index));
+                for (const Cell& c : row.cells) {
+                    ShownCell s{c.rightEdge - row.leftEdge, {}, color(c.background), {c.padLeft, c.padTop, c.padRight, c.padBottom}};
+                    for (const Border* b : {&c.top, &c.left, &c.bottom, &c.right})
+                        s.borders.emplace_back(b->style == BorderStyle::None ? 0 : b->width, color(b->color));
+                    cells.push_back(s);
+                }
+            }
+        }
+        return std::tuple(paragraphs, tables, d.defaultTabWidth);
+    };
+    const auto expected = shape(*read);
+    EXPECT_EQ(std::get<1>(expected).size(), 2u);
+    const auto written = readRtf(writeRtf(*read));
+    ASSERT_TRUE(written);
+    EXPECT_EQ(shape(*written), expected);
+
+    QTextDocument text;
+    fillTextDocument(text, *read);
+    EXPECT_EQ(shape(modelOfTextDocument(text)), expected);
+    EXPECT_EQ(plainText(modelOfTextDocument(text)), plainText(*read));
 }

@@ -6,6 +6,7 @@
 
 #include "catalogue/Cp1251.h"
 #include "catalogue/WalkthroughTable.h"
+#include "support/CliRun.h"
 #include "support/CatalogueFixture.h"
 #include "support/Hostile.h"
 #include "support/JpegEncode.h"
@@ -59,16 +60,7 @@ struct CliOutput : testing::Test {
         args.insert(args.begin(), {kCli, "--catalogue", cat.dir.path().string()});
         return test::runProcess(args, options);
     }
-    struct Run {
-        int code;
-        std::string out, err;
-    };
-    Run run(std::vector<std::string> args) const {
-        args.insert(args.begin(), {"--catalogue", cat.dir.path().string()});
-        std::ostringstream out, err;
-        const int code = cli::runCli(args, out, err);
-        return {code, out.str(), err.str()};
-    }
+    test::CliRun run(const std::vector<std::string>& args) const { return test::runCli(cat.dir.path(), args); }
 };
 
 }  // namespace
@@ -83,12 +75,14 @@ TEST_F(CliOutput, EveryVerbFailsWhenItsOutputCannotBeWritten) {
         {"games", "P", "G"},
         {"codes", "P", "G", "Plain"},
         {"search", "P", "a"},
+        {"grep", "a"},
         {"icon", "P", "0", (shots / "icon.png").string()},
         {"stats"},
         {"walkthroughs"},
         {"walkthrough", walkthrough},
         {"screenshot", walkthrough, "12", (shots / "shot.jpg").string()},
         {"--help"},
+        {"--version"},
     };
     const struct {
         test::Stdout where;
@@ -114,7 +108,7 @@ TEST_F(CliOutput, AScreenshotIsReplacedWholeOrNotAtAll) {
     const std::string walkthrough = cp1251::toUtf8(evilWalkthrough);
     {
         test::FileSizeLimit disk(16);  // the disk takes only part of the picture
-        const Run r = run({"screenshot", walkthrough, "12", target.string()});
+        const test::CliRun r = run({"screenshot", walkthrough, "12", target.string()});
         EXPECT_EQ(r.code, 1);
         EXPECT_EQ(r.err, "Cannot create file \"" + target.string() + "\". File too large\n");
     }
@@ -181,7 +175,7 @@ TEST_F(CliOutput, DisplayNamesAreCutAsTheListCutsThem) {
     w.document = {'{', '\\', 'r', 't', 'f', '1', ' ', 'L', 'o', 'n', 'g', '}'};
     pack::writeWalkthrough(cat.dir.path() / "sol" / "long.dll", w);
     const std::string cut(kMaxDisplayNameLength, 'N');
-    const Run list = run({"walkthroughs"});
+    const test::CliRun list = run({"walkthroughs"});
     EXPECT_NE(("\n" + list.out).find("\n" + cut + "\n"), std::string::npos);
     EXPECT_EQ(list.out.find(cut + "N"), std::string::npos);
     EXPECT_EQ(run({"walkthrough", cut}).out, "Long\n");

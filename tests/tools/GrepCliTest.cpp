@@ -38,7 +38,7 @@ protected:
         dir.write("Sega/m.dat", "Mortal Strike\r\nalpha\r\nMortal Strike\r\nMega Run\r\n");
         dir.write("Sega/M.ini", "[Mortal Strike]\r\nbegin=1\r\nend=3\r\n[alpha]\r\nbegin=4\r\nend=5\r\n"
                                 "[Mega Run]\r\nbegin=zz\r\nend=1\r\n");
-        module("Sega/M.dll", {{1, "Level select: Up"}, {2, cp("Все уровни: ВВЕРХ")}, {4, "Infinite lives"}, {5, "level two"}});
+        module("Sega/M.dll", {{1, "Level select: Up"}, {2, cp("Все уровни: ВВЕРХ")}, {4, "Infinite lives?"}, {5, "level two"}});
         dir.write("Sega/RUS.dat", cp("Ёжик\r\nАист\r\n"));
         dir.write("Sega/RUS.ini", cp("[Ёжик]\r\nbegin=1\r\nend=1\r\n[Аист]\r\nbegin=2\r\nend=2\r\n"));
         module("Sega/RUS.dll", {{1, cp("ёлка: все жизни")}, {2, cp("Level А")}});
@@ -83,6 +83,8 @@ TEST_F(Grep, PrintsMatchingLinesInTheListsOrder) {
         {{"grep", "mortal"}, 1, "", "EMPTY: Не найдено ни одной базы\nPS2: Не найден файл Q.dll\n" + badRange},
         {{"grep", "x", "--platform", "nope"}, 1, "", "kodrix-cli: no platform \"nope\" in the catalogue\n"},
         {{"grep", "x", "--platform", "empty"}, 1, "", "Не найдено ни одной базы\n"},
+        // A character code page 1251 cannot hold matches nothing (not a "?").
+        {{"grep", "🎮", "--platform", "sega"}, 0, "", ""},
     };
     for (const Case& c : cases) {
         const CliRun r = run(c.args);

@@ -212,17 +212,20 @@ int grepCommand(Context& c, const std::vector<std::string>& args) {
         const std::filesystem::path dir = platformDir(c.programDir, name);
         const Listing listed = listLetterGroups(c.programDir, name);
         if (listed.error) {
-            printLine(c.err, listingFailure(*listed.error));
+            c.err.line(listingFailure(*listed.error));
             complete = false;
         } else if (listed.noDatabase) {
             // One platform asked for is an error, as the other verbs have it;
             // among all, it is reported and the others are searched.
             if (platform) throw Error(messages::noDatabase());
-            printLine(c.err, name + ": " + messages::noDatabase());
+            c.err.line(name + ": " + messages::noDatabase());
         }
         for (const std::string& group : inListOrder(listed.names, true)) groups.push_back({name, dir, group});
     }
-    const GameMatcher matcher(cp1251::fromUtf8(*pattern));
+    // A pattern with a character code page 1251 cannot hold matches nothing.
+    const std::optional<std::string> held = cp1251::fromUtf8Exact(*pattern);
+    if (!held) return complete ? 0 : 1;
+    const GameMatcher matcher(*held);
     // A group at a time per core, up to a few: each holds a module.
     const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxGrepThreads);
     if (!grepGroups(groups, matcher, c.out, c.err, threads)) complete = false;
@@ -375,6 +378,9 @@ int runCli(const std::vector<std::string>& args, std::ostream& outStream, std::o
            Terminals terminals) {
     Output out(outStream, terminals.out);
     Output err(errStream, terminals.err, /*reportsFailures=*/false);
+    // What goes to stdout before an error message reaches it first, and a
+    // refusal met on the way is stdout's to report.
+    err.flushesFirst(out);
     Context c{std::filesystem::path(), out, err};
     std::optional<std::filesystem::path> catalogue;
     std::vector<std::string> positional;

@@ -61,8 +61,8 @@ GroupOutput searchOne(const GrepGroup& g, const GameMatcher& matcher, CodeSearch
 
 }  // namespace
 
-bool grepGroups(const std::vector<GrepGroup>& groups, const GameMatcher& matcher, std::ostream& out,
-                std::ostream& err, unsigned threads) {
+bool grepGroups(const std::vector<GrepGroup>& groups, const GameMatcher& matcher, Output& out, Output& err,
+                unsigned threads) {
     threads = std::max(1u, threads);
     // Workers take the groups in order; none runs further ahead of the
     // writer than the window, which bounds the output held.
@@ -102,24 +102,37 @@ bool grepGroups(const std::vector<GrepGroup>& groups, const GameMatcher& matcher
     std::vector<std::thread> workers;
     for (unsigned t = 0; t < threads; ++t) workers.emplace_back(work);
 
-    bool complete = true;
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        GroupOutput r;
+    const auto stopWorkers = [&] {
         {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return results[i].ready; });
-            r = std::move(results[i]);
-            results[i] = GroupOutput();
-            ++written;
+            std::lock_guard lock(mutex);
+            next = groups.size();  // no worker takes another group
         }
         changed.notify_all();
-        out.write(r.out.data(), static_cast<std::streamsize>(r.out.size()));
-        err.write(r.err.data(), static_cast<std::streamsize>(r.err.size()));
-        complete = complete && r.complete;
-        std::lock_guard lock(mutex);
-        spare.push_back(std::move(r.out));
+        for (std::thread& t : workers) t.join();
+    };
+    bool complete = true;
+    try {
+        for (std::size_t i = 0; i < groups.size(); ++i) {
+            GroupOutput r;
+            {
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return results[i].ready; });
+                r = std::move(results[i]);
+                results[i] = GroupOutput();
+                ++written;
+            }
+            changed.notify_all();
+            out.text(r.out);
+            err.text(r.err);
+            complete = complete && r.complete;
+            std::lock_guard lock(mutex);
+            spare.push_back(std::move(r.out));
+        }
+    } catch (...) {
+        stopWorkers();
+        throw;
     }
-    for (std::thread& t : workers) t.join();
+    stopWorkers();
     return complete;
 }
 

@@ -3,9 +3,9 @@
 // searched in parallel, a few at a time, and their output is written in the
 // groups' order, so memory stays within a few groups' modules.
 #include "catalogue/GameSearch.h"
+#include "tools/cli/Output.h"
 
 #include <filesystem>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -21,8 +21,9 @@ struct GrepGroup {
 // the groups, in their order, and each problem ("PLATFORM: message", or
 // "PLATFORM<TAB>GAME: message" for one game) to err. Returns false when
 // anything could not be searched. threads: how many groups are searched at
-// once (at least 1).
-bool grepGroups(const std::vector<GrepGroup>& groups, const GameMatcher& matcher, std::ostream& out,
-                std::ostream& err, unsigned threads);
+// once (at least 1). A write out refuses (OutputFailed) ends the search and
+// is passed on once the workers have stopped.
+bool grepGroups(const std::vector<GrepGroup>& groups, const GameMatcher& matcher, Output& out, Output& err,
+                unsigned threads);
 
 }  // namespace kodrix::cli

@@ -58,6 +58,7 @@ void Output::line(std::string_view cp1251) {
 }
 
 void Output::text(std::string_view utf8) {
+    if (first_) first_->flushQuietly();
     errno = 0;
     if (stream_) {  // once refused, nothing more goes out
         if (terminal_) {
@@ -74,6 +75,12 @@ void Output::finish() {
     errno = 0;
     if (stream_) stream_.flush();
     check();
+}
+
+void Output::flushQuietly() {
+    errno = 0;
+    if (stream_) stream_.flush();
+    if (!stream_ && failure_ == 0) failure_ = errno ? errno : EIO;
 }
 
 void Output::check() {

@@ -39,14 +39,20 @@ public:
     // Flushes what is buffered; throws OutputFailed when the stream has
     // refused any write.
     void finish();
+    // Before each of this output's writes, `first` is flushed, as a stream
+    // tied to it (std::cerr to std::cout) would flush it: here the flush is
+    // checked, so a refusal is kept with its reason for `first` to report.
+    void flushesFirst(Output& first) { first_ = &first; }
 
 private:
     void check();
+    void flushQuietly();
 
     std::ostream& stream_;
     bool terminal_;
     bool reportsFailures_;
     int failure_ = 0;  // errno of the first refused write
+    Output* first_ = nullptr;
 };
 
 }  // namespace kodrix::cli
