@@ -91,20 +91,34 @@ inline std::pair<double, double> medianPairMs(int runs, const std::function<void
     return {median(a), median(b)};
 }
 
-// The process's peak resident memory in KB since the last resetPeakMemory()
-// (or since it started).
-inline long peakMemoryKb() {
+// A "Vm…:" figure of /proc/self/status, in KB (0 when it is not there).
+inline long memoryStatusKb(const std::string& name) {
     std::ifstream status("/proc/self/status");
     std::string key;
     long value = 0;
     while (status >> key) {
-        if (key == "VmHWM:") {
+        if (key == name) {
             status >> value;
             return value;
         }
         status.ignore(1 << 12, '\n');
     }
     return 0;
+}
+
+// The process's peak resident memory in KB since the last resetPeakMemory()
+// (or since it started).
+inline long peakMemoryKb() { return memoryStatusKb("VmHWM:"); }
+
+// The resident memory in use now, in KB.
+inline long currentKb() { return memoryStatusKb("VmRSS:"); }
+
+// The process's peak resident memory in KB over its whole life (rusage:
+// resetPeakMemory() does not move it).
+inline long peakKb() {
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
 }
 
 // Starts peakMemoryKb() afresh from the memory in use now.

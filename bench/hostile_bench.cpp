@@ -54,26 +54,6 @@ namespace {
 
 constexpr long kEmptyLines = 5'000'000;
 
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
-long currentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            status >> value;
-            return value;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
-
 void writeFile(const fs::path& p, const std::string& bytes) {
     std::ofstream(p, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
@@ -166,7 +146,7 @@ int letterChange(const fs::path& dir) {
     form.show();
     QCoreApplication::processEvents();
     CodePage& page = *form.code;
-    const long before = currentKb();
+    const long before = bench::currentKb();
     auto untilAnswered = [](const std::function<void()>& step) {
         QElapsedTimer t;
         t.start();
@@ -176,11 +156,11 @@ int letterChange(const fs::path& dir) {
     };
     selectGroup(page, "E");
     const double letterMs = untilAnswered([&] { page.CodesChange(); });
-    const long afterLetter = peakKb();
+    const long afterLetter = bench::peakKb();
     page.LigthFind->setText(QStringLiteral("E"));
     const double keyMs = untilAnswered([&] { page.LigthFindChange(); });
     std::printf("%d %.1f %.1f %ld %ld %ld\n", page.CodeView->list()->count(), letterMs, keyMs, before, afterLetter,
-                peakKb());
+                bench::peakKb());
     return 0;
 }
 
@@ -211,7 +191,7 @@ int worstClick(const fs::path& dir) {
         longestPass = std::max(longestPass, ms);
     }
     std::printf("%lld %.1f %.1f %.1f %ld\n", static_cast<long long>(page.textview->lineCount()), clickMs, firstPass,
-                longestPass, peakKb());
+                longestPass, bench::peakKb());
     return 0;
 }
 

@@ -56,12 +56,6 @@ constexpr std::uint64_t kClaim = 3ull << 30;
 constexpr std::size_t kLongName = 1 << 20;
 constexpr int kNormalModules = 20;
 
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
 std::vector<std::uint8_t> bytesOf(std::string_view s) { return {s.begin(), s.end()}; }
 
 void writeFile(const fs::path& p, const std::string& bytes) {
@@ -116,7 +110,7 @@ int child(const std::string& mode, const fs::path& dir) {
     form.show();
     while (!form.isVisible() || form.visibleRegion().isEmpty()) QCoreApplication::processEvents();
     QCoreApplication::processEvents();
-    std::printf("start_ms=%.1f start_peak_kb=%ld ", sinceStart.nsecsElapsed() / 1e6, peakKb());
+    std::printf("start_ms=%.1f start_peak_kb=%ld ", sinceStart.nsecsElapsed() / 1e6, bench::peakKb());
     SortedListBox& list = *form.solution->TextListBox2;
     if (mode == "--open") {
         list.setItemIndex(list.list()->indexOf("Claimed") >= 0 ? list.list()->indexOf("Claimed") : 0);
@@ -124,7 +118,7 @@ int child(const std::string& mode, const fs::path& dir) {
         t.start();
         guarded(&form, [&] { form.solution->TextListBox2Click(); });
         QCoreApplication::processEvents();
-        std::printf("open_ms=%.1f open_peak_kb=%ld ", t.nsecsElapsed() / 1e6, peakKb());
+        std::printf("open_ms=%.1f open_peak_kb=%ld ", t.nsecsElapsed() / 1e6, bench::peakKb());
     } else if (mode == "--paint") {
         form.PageControl1->setCurrentWidget(form.solution);
         QCoreApplication::processEvents();
@@ -143,7 +137,7 @@ int child(const std::string& mode, const fs::path& dir) {
         QElapsedTimer t;
         t.start();
         guarded(&form, [&] { form.SaveSettings(); });
-        std::printf("save_ms=%.1f save_peak_kb=%ld ", t.nsecsElapsed() / 1e6, peakKb());
+        std::printf("save_ms=%.1f save_peak_kb=%ld ", t.nsecsElapsed() / 1e6, bench::peakKb());
     }
     std::printf("reports=%zu\n", quiet.messages.size());
     return 0;

@@ -59,26 +59,6 @@ namespace fs = std::filesystem;
 
 namespace {
 
-long peakKb() {
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
-long currentKb() {
-    std::ifstream status("/proc/self/status");
-    std::string key;
-    long value = 0;
-    while (status >> key) {
-        if (key == "VmRSS:") {
-            status >> value;
-            return value;
-        }
-        status.ignore(1 << 12, '\n');
-    }
-    return 0;
-}
-
 std::string hexOf(const QByteArray& bytes) {
     static const char* digits = "0123456789abcdef";
     std::string out;
@@ -185,14 +165,14 @@ double msSince(const QElapsedTimer& t) { return static_cast<double>(t.nsecsElaps
 
 // Prints: reading ms, peak KB above the process before the file was read.
 int readChild(const fs::path& file) {
-    const long before = currentKb();
+    const long before = bench::currentKb();
     const std::vector<char> bytes = readFile(file);
     QElapsedTimer t;
     t.start();
     const auto text =
         rtf::documentPlainText({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
     const double ms = msSince(t);
-    std::printf("%.1f %ld\n", ms, peakKb() - before);
+    std::printf("%.1f %ld\n", ms, bench::peakKb() - before);
     return text ? 0 : 1;
 }
 
@@ -207,7 +187,7 @@ int windowChild(int argc, char** argv, const fs::path& file) {
     view.show();
     QApplication::processEvents();
     view.viewport()->repaint();
-    const long before = currentKb();
+    const long before = bench::currentKb();
     const std::vector<char> bytes = readFile(file);
 
     QElapsedTimer t;
@@ -248,7 +228,7 @@ int windowChild(int argc, char** argv, const fs::path& file) {
     view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
     QApplication::processEvents();
     for (int i = 0; i < 3; ++i) repaint();
-    std::printf("%.1f %.1f %.1f %.1f %ld\n", openMs, slowestRepaint, longestPass, wholeMs, peakKb() - before);
+    std::printf("%.1f %.1f %.1f %.1f %ld\n", openMs, slowestRepaint, longestPass, wholeMs, bench::peakKb() - before);
     return 0;
 }
 

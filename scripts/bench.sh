@@ -112,10 +112,10 @@ QT_QPA_PLATFORM=offscreen bench search_bench "$SCALED" racer "$RUNS"
 
 # The terminal search against the plain-text tools over the same lists: a
 # typical query and the empty one (every name), whole processes.
-compare --target "<=1x" "kodrix-cli search $BIG racer" "grep -i -F | sort -f" \
+compare --target "<=1x" "kodrix-cli search $BIG racer" "grep -i -F, then sort -f" \
   -- "$CLI" --catalogue "$SCALED" search "$BIG" racer \
   -- bash -c "LC_ALL=C grep -i -F -h -e racer $SCALED/$BIG/*.dat | LC_ALL=C sort -f"
-compare --target "<=1x" --memory "kodrix-cli search $BIG, empty query" "grep -i -F | sort -f" \
+compare --target "<=1x" --memory "kodrix-cli search $BIG, empty query" "grep -i -F, then sort -f" \
   -- "$CLI" --catalogue "$SCALED" search "$BIG" "" \
   -- bash -c "LC_ALL=C grep -i -F -h -e '' $SCALED/$BIG/*.dat | LC_ALL=C sort -f"
 
