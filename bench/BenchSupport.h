@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
@@ -224,14 +225,18 @@ inline std::optional<std::filesystem::path> layOutInChild(const std::string& pre
 }
 
 struct WatchedRun : ProcessRun {
-    std::string out;  // stdout, when kept
+    std::string out;            // stdout, when kept
+    std::size_t bytesRead = 0;  // of stdout
 };
 
 // Runs a program (argv[0] a path) with stdout collected and stderr to
 // /dev/null: wall time, peak RSS, and what it printed. The watchdog: a run
 // still going after timeoutMs is killed and reported as timed out, so a case
-// that hangs costs the benchmark its limit, not for ever.
-inline WatchedRun runWatched(const std::vector<std::string>& argv, int timeoutMs, bool keepOutput = true) {
+// that hangs costs the benchmark its limit, not for ever. With readLimit,
+// stdout is read that far and the pipe then closed, as a reader that stops
+// does.
+inline WatchedRun runWatched(const std::vector<std::string>& argv, int timeoutMs, bool keepOutput = true,
+                             std::size_t readLimit = SIZE_MAX) {
     WatchedRun run;
     std::vector<char*> args;
     for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -254,7 +259,7 @@ inline WatchedRun runWatched(const std::vector<std::string>& argv, int timeoutMs
     }
     const auto deadline = start + std::chrono::milliseconds(timeoutMs);
     char buf[1 << 16];
-    for (;;) {
+    while (run.bytesRead < readLimit) {
         const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now()).count();
         if (left <= 0) {
             run.timedOut = true;
@@ -265,6 +270,7 @@ inline WatchedRun runWatched(const std::vector<std::string>& argv, int timeoutMs
         if (::poll(&fd, 1, static_cast<int>(left)) <= 0) continue;
         const ssize_t n = ::read(pipeFds[0], buf, sizeof buf);
         if (n <= 0) break;
+        run.bytesRead += static_cast<std::size_t>(n);
         if (keepOutput) run.out.append(buf, static_cast<std::size_t>(n));
     }
     ::close(pipeFds[0]);
@@ -272,6 +278,8 @@ inline WatchedRun runWatched(const std::vector<std::string>& argv, int timeoutMs
     wait4(pid, &run.status, 0, &usage);
     run.millis = std::chrono::duration<double, std::milli>(Clock::now() - start).count();
     run.maxRssKb = usage.ru_maxrss;
+    run.cpuMillis = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                    static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
     return run;
 }
 

@@ -87,53 +87,6 @@ bench::WatchedRun run(const std::vector<std::string>& argv, bool keepOutput) {
     return bench::runWatched(argv, kChildLimitMs, keepOutput);
 }
 
-// kodrix-cli codes with its output read that far and the pipe then closed,
-// as a reader that stops does (stderr to /dev/null): wall and CPU time, the
-// child's peak RSS and the bytes read.
-struct PartialRun {
-    double ms = 0;
-    double cpuMs = 0;  // user + system
-    long peakKb = 0;
-    int status = -1;
-    std::size_t bytesRead = 0;
-};
-
-PartialRun runReadingPart(const std::vector<std::string>& argv, std::size_t readLimit) {
-    std::vector<char*> args;
-    for (const auto& a : argv) args.push_back(const_cast<char*>(a.c_str()));
-    args.push_back(nullptr);
-    int pipeFds[2];
-    if (::pipe(pipeFds) != 0) return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
-    posix_spawn_file_actions_addclose(&actions, pipeFds[0]);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    PartialRun r;
-    const auto start = std::chrono::steady_clock::now();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, args[0], &actions, nullptr, args.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeFds[1]);
-    if (spawned != 0) {
-        ::close(pipeFds[0]);
-        return r;
-    }
-    char buf[1 << 16];
-    ssize_t n;
-    std::size_t total = 0;
-    while (total < readLimit && (n = ::read(pipeFds[0], buf, sizeof buf)) > 0) total += static_cast<std::size_t>(n);
-    r.bytesRead = total;
-    ::close(pipeFds[0]);
-    rusage usage{};
-    wait4(pid, &r.status, 0, &usage);
-    r.ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
-    r.peakKb = usage.ru_maxrss;
-    r.cpuMs = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
-              static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-    return r;
-}
-
 void selectGroup(CodePage& page, const char* letter) {
     page.Codes->selectIndex(page.Codes->list()->indexOf(letter));
 }
@@ -255,16 +208,16 @@ int main(int argc, char** argv) {
     }
 
     const std::vector<std::string> codes{cli, "--catalogue", dir.string(), "codes", "Big", "W", "Worst"};
-    const PartialRun shortRead = runReadingPart(codes, 64u << 20);
-    const PartialRun longRead = runReadingPart(codes, 512u << 20);
-    const auto endedWell = [](const PartialRun& r) { return WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0; };
+    const bench::WatchedRun shortRead = bench::runWatched(codes, kChildLimitMs, false, 64u << 20);
+    const bench::WatchedRun longRead = bench::runWatched(codes, kChildLimitMs, false, 512u << 20);
+    const auto endedWell = [](const bench::WatchedRun& r) { return WIFEXITED(r.status) && WEXITSTATUS(r.status) == 0; };
     std::printf("kodrix-cli codes over every 32-bit ID (254-byte strings), read for %zu MB and left: %.0f ms"
                 " (%.0f MB/s; CPU %.0f ms, %.0f MB/s), peak %ld KB = %.2f x its peak when read for %zu MB (%ld KB)%s"
                 "  [target: 1.0 x]\n",
-                longRead.bytesRead >> 20, longRead.ms, (longRead.bytesRead / 1048576.0) / (longRead.ms / 1000.0),
-                longRead.cpuMs, (longRead.bytesRead / 1048576.0) / (longRead.cpuMs / 1000.0), longRead.peakKb,
-                shortRead.peakKb > 0 ? double(longRead.peakKb) / shortRead.peakKb : 0.0, shortRead.bytesRead >> 20,
-                shortRead.peakKb,
+                longRead.bytesRead >> 20, longRead.millis, (longRead.bytesRead / 1048576.0) / (longRead.millis / 1000.0),
+                longRead.cpuMillis, (longRead.bytesRead / 1048576.0) / (longRead.cpuMillis / 1000.0), longRead.maxRssKb,
+                shortRead.maxRssKb > 0 ? double(longRead.maxRssKb) / shortRead.maxRssKb : 0.0, shortRead.bytesRead >> 20,
+                shortRead.maxRssKb,
                 endedWell(shortRead) && endedWell(longRead) ? ", both ended normally" : "  (did not end normally)");
     std::error_code ec;
     fs::remove_all(dir, ec);

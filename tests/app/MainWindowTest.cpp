@@ -6,6 +6,7 @@
 #include "platform/richedit/RichEditView.h"
 #include "search/FindPage.h"
 #include "support/Hostile.h"
+#include "support/Lists.h"
 #include "support/MainWindow.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ErrorReport.h"
@@ -18,20 +19,10 @@
 
 using namespace kodrix;
 using kodrix::pack::GameSource;
+using test::numbered;
+using test::items;
 
 namespace {
-
-std::vector<GameSource> numbered(const std::string& prefix, int n) {
-    std::vector<GameSource> out;
-    for (int i = 0; i < n; ++i) out.push_back({prefix + std::to_string(i), 0, {prefix + " code " + std::to_string(i)}});
-    return out;
-}
-
-QStringList items(const SortedStringList* l) {
-    QStringList out;
-    for (int i = 0; i < l->count(); ++i) out << l->text(i);
-    return out;
-}
 
 // The main window: its pages, its creation step and how it wires them.
 class MainWindow : public test::MainWindowTest {

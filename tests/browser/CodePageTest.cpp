@@ -10,8 +10,9 @@
 #include "platform/Text.h"
 #include "platform/dialogs/Dialogs.h"
 #include "platform/richedit/RichEditView.h"
-#include "support/MainWindow.h"
 #include "support/Hostile.h"
+#include "support/Lists.h"
+#include "support/MainWindow.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -24,20 +25,10 @@
 
 using namespace kodrix;
 using kodrix::pack::GameSource;
+using test::numbered;
+using test::items;
 
 namespace {
-
-std::vector<GameSource> numbered(const std::string& prefix, int n, std::int32_t icon = 0) {
-    std::vector<GameSource> out;
-    for (int i = 0; i < n; ++i) out.push_back({prefix + std::to_string(i), icon, {prefix + " code " + std::to_string(i)}});
-    return out;
-}
-
-QStringList items(const SortedStringList* l) {
-    QStringList out;
-    for (int i = 0; i < l->count(); ++i) out << l->text(i);
-    return out;
-}
 
 // The code page inside the main window.
 class CodePageTest : public test::MainWindowTest {

@@ -11,6 +11,7 @@
 #include "search/WorkList.h"
 #include "support/CatalogueFixture.h"
 #include "support/Hostile.h"
+#include "support/Lists.h"
 #include "ui/ErrorReport.h"
 
 #include <QApplication>
@@ -27,16 +28,11 @@
 
 using namespace kodrix;
 using kodrix::pack::GameSource;
+using test::items;
 
 namespace {
 
 std::string cp(const char* utf8) { return cp1251::fromUtf8(utf8); }
-
-QStringList items(const SortedStringList* l) {
-    QStringList out;
-    for (int i = 0; i < l->count(); ++i) out << l->text(i);
-    return out;
-}
 
 // Runs fn at the run's first pass of the event pump: the pump lets events
 // through at most every few milliseconds, so the test waits that long first.

@@ -52,9 +52,11 @@ Output::Output(std::ostream& stream, bool terminal, bool reportsFailures)
     : stream_(stream), terminal_(terminal), reportsFailures_(reportsFailures) {}
 
 void Output::line(std::string_view cp1251) {
-    std::string utf8 = cp1251::toUtf8(cp1251);
-    utf8 += '\n';
-    text(utf8);
+    // One buffer for every line: a code text may stream billions of them.
+    line_.clear();
+    cp1251::appendUtf8(line_, cp1251);
+    line_ += '\n';
+    text(line_);
 }
 
 void Output::text(std::string_view utf8) {

@@ -53,6 +53,7 @@ private:
     bool reportsFailures_;
     int failure_ = 0;  // errno of the first refused write
     Output* first_ = nullptr;
+    std::string line_;  // the line being written, its memory kept
 };
 
 }  // namespace kodrix::cli
