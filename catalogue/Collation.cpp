@@ -108,11 +108,11 @@ inline unsigned char keyByte(std::string_view text, std::size_t k) {
 }
 
 // Sorts items by their keys, equal keys in list order, reading the keys'
-// bytes off the items. Small records (eight key bytes, and the item's index)
-// go through a radix sort, eight passes of one byte each (a pass where every
-// record has the same byte is skipped); records whose keys agree on those
-// eight bytes are sorted again on the next eight, and short runs by
-// comparing the rest of their keys.
+// bytes off the items. Records hold eight key bytes and the item's index; a
+// large range of them goes through a radix sort, eight passes of one byte
+// each (a pass where every record has the same byte is skipped), a small one
+// through a comparison sort. Records whose keys agree on those eight bytes
+// are sorted again on the next eight.
 class KeySorter {
 public:
     struct Record {
@@ -136,23 +136,19 @@ public:
         std::vector<Record> records(texts_->size());
         for (std::uint32_t i = 0; i < records.size(); ++i) records[i].index = i;
         std::vector<Record> scratch(records.size());
-        // Ranges of records that agree on their keys' first `depth` bytes,
-        // in list order where the keys are equal so far.
-        struct Range {
-            std::size_t first, last, depth;
-        };
         std::vector<Range> work{{0, records.size(), 0}};
         while (!work.empty()) {
             const Range r = work.back();
             work.pop_back();
             Record* const first = records.data() + r.first;
             const std::size_t n = r.last - r.first;
-            if (n <= kCompared) {
-                byComparison(first, n, r.depth);
-                continue;
-            }
             for (std::size_t i = 0; i < n; ++i) first[i].prefix = prefixAt(text(first[i].index), r.depth);
-            byRadix(first, n, scratch.data() + r.first);
+            if (n < kRadix)
+                std::sort(first, first + n, [](const Record& a, const Record& b) {
+                    return a.prefix != b.prefix ? a.prefix < b.prefix : a.index < b.index;
+                });
+            else
+                byRadix(first, n, scratch.data() + r.first);
             for (std::size_t i = 0; i < n;) {
                 std::size_t j = i + 1;
                 while (j < n && first[j].prefix == first[i].prefix) ++j;
@@ -168,7 +164,16 @@ public:
     }
 
 private:
-    static constexpr std::size_t kCompared = 48;
+    // Records that agree on their keys' first `depth` bytes, in list order
+    // where the keys are equal so far.
+    struct Range {
+        std::size_t first, last, depth;
+    };
+    // Fewer records than this are sorted by comparing their prefixes (and
+    // indexes, for list order): a radix sort's passes and counts cost more
+    // than that on the many small ranges that names sharing long beginnings
+    // ("Name 2 3 4 ...") leave at every depth.
+    static constexpr std::size_t kRadix = 1024;
 
     std::string_view text(std::uint32_t i) const { return (*texts_)[i]; }
     static std::size_t keySize(std::string_view text) { return 2 * text.size() + 1; }
@@ -177,31 +182,15 @@ private:
     // missing bytes are 0, below every key byte, so the numbers order as
     // the keys do as far as they go.
     static std::uint64_t prefixAt(std::string_view text, std::size_t depth) {
-        const std::size_t size = keySize(text);
         std::uint64_t v = 0;
+        if (depth + 8 <= text.size()) {  // primary weights alone, the common case
+            const auto* p = reinterpret_cast<const unsigned char*>(text.data()) + depth;
+            for (int k = 0; k < 8; ++k) v = (v << 8) | kPrimary[p[k]];
+            return v;
+        }
+        const std::size_t size = keySize(text);
         for (std::size_t k = depth; k < depth + 8; ++k) v = (v << 8) | (k < size ? keyByte(text, k) : 0u);
         return v;
-    }
-
-    // <0, 0 or >0 as the keys compare from byte depth on.
-    static int compareFrom(std::string_view a, std::string_view b, std::size_t depth) {
-        const std::size_t sa = keySize(a), sb = keySize(b);
-        for (std::size_t k = depth; k < sa && k < sb; ++k) {
-            const unsigned char x = keyByte(a, k), y = keyByte(b, k);
-            if (x != y) return x < y ? -1 : 1;
-        }
-        return sa < sb ? -1 : sa > sb ? 1 : 0;
-    }
-
-    void byComparison(Record* first, std::size_t n, std::size_t depth) const {
-        // An insertion sort: stable, so equal keys keep their order.
-        for (std::size_t i = 1; i < n; ++i) {
-            const Record r = first[i];
-            const std::string_view t = text(r.index);
-            std::size_t j = i;
-            for (; j > 0 && compareFrom(text(first[j - 1].index), t, depth) > 0; --j) first[j] = first[j - 1];
-            first[j] = r;
-        }
     }
 
     // A stable sort of n records on their prefixes, least significant byte

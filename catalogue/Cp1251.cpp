@@ -193,9 +193,14 @@ std::string fromUtf16(std::u16string_view s) {
 unsigned char toUpper(unsigned char b) { return cases().up[b]; }
 unsigned char toLower(unsigned char b) { return cases().low[b]; }
 
+void upperInPlace(std::string& s) {
+    const auto& up = cases().up;
+    for (auto& c : s) c = static_cast<char>(up[static_cast<unsigned char>(c)]);
+}
+
 std::string upper(std::string_view s) {
     std::string out(s);
-    for (auto& c : out) c = static_cast<char>(toUpper(static_cast<unsigned char>(c)));
+    upperInPlace(out);
     return out;
 }
 

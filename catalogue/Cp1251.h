@@ -33,6 +33,7 @@ std::string utf16ToUtf8(std::u16string_view utf16);
 unsigned char toUpper(unsigned char byte);
 unsigned char toLower(unsigned char byte);
 std::string upper(std::string_view cp1251);
+void upperInPlace(std::string& cp1251);
 std::string lower(std::string_view cp1251);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 // Whether text begins with loweredPrefix once lower-cased (the find boxes'

@@ -1,7 +1,10 @@
 #include "TextList.h"
 
+#include "Cp1251.h"
+
 
 #include <algorithm>
+#include <bit>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -50,6 +53,27 @@ std::optional<FileError> readBlocks(const FileHandle& file, Feed&& feed) {
 
 namespace {
 
+// The high bit of each byte of word that equals c, and no other bit.
+std::uint64_t equalBytes(std::uint64_t word, unsigned char c) {
+    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Full, kHighs = 0x8080808080808080ull;
+    const std::uint64_t x = word ^ (0x0101010101010101ull * c);  // zero bytes where equal
+    return ~(((x & kLows) + kLows) | x) & kHighs;
+}
+
+// Where the first CR or LF in p[i, n) stands, or n: eight bytes at a time.
+std::size_t findLineEnd(const std::uint8_t* p, std::size_t i, std::size_t n) {
+    if constexpr (std::endian::native == std::endian::little) {
+        for (; i + 8 <= n; i += 8) {
+            std::uint64_t word;
+            std::memcpy(&word, p + i, 8);
+            if (const std::uint64_t ends = equalBytes(word, '\n') | equalBytes(word, '\r'))
+                return i + static_cast<std::size_t>(std::countr_zero(ends) / 8);
+        }
+    }
+    while (i < n && p[i] != '\r' && p[i] != '\n') ++i;
+    return i;
+}
+
 // Splits text that arrives in pieces into lines and hands each to emit: CR
 // LF, a lone CR and a lone LF each end a line (LF CR is two), and a CR at
 // the end of one piece with an LF at the start of the next are one line end.
@@ -63,9 +87,8 @@ public:
         std::size_t i = afterCr_ && n > 0 && p[0] == '\n' ? 1 : 0;
         afterCr_ = false;
         std::size_t start = i;
-        for (; i < n; ++i) {
+        for (; (i = findLineEnd(p, i, n)) < n; ++i) {
             const std::uint8_t c = p[i];
-            if (c != '\r' && c != '\n') continue;
             if (open_) {
                 carry_.append(text + start, i - start);
                 emit_(std::string_view(carry_));
@@ -150,12 +173,6 @@ public:
     std::size_t lineBytes() const { return bytes_ - ends_; }
 
 private:
-    static constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Full, kHighs = 0x8080808080808080ull;
-    // The high bit of each byte of word that equals c, and no other bit.
-    static std::uint64_t equalBytes(std::uint64_t word, unsigned char c) {
-        const std::uint64_t x = word ^ (0x0101010101010101ull * c);  // zero bytes where equal
-        return ~(((x & kLows) + kLows) | x) & kHighs;
-    }
     // The sum of a word's eight byte lanes.
     static std::size_t sumLanes(std::uint64_t lanes) {
         const std::uint64_t pairs = (lanes & 0x00FF00FF00FF00FFull) + ((lanes >> 8) & 0x00FF00FF00FF00FFull);
@@ -185,6 +202,8 @@ void TextLines::reserve(std::size_t lines, std::size_t bytes) {
     ends_.reserve(lines);
     text_.reserve(bytes);
 }
+
+void TextLines::upperCase() { cp1251::upperInPlace(text_); }
 
 void TextLines::clear() noexcept {
     text_.clear();

@@ -35,6 +35,8 @@ public:
     void insert(std::size_t index, std::string_view line);
     void reserve(std::size_t lines, std::size_t bytes);
     void clear() noexcept;
+    // Upper-cases every line in place, by code page 1251.
+    void upperCase();
     // The bytes of every line back to back.
     const std::string& text() const noexcept { return text_; }
     std::vector<std::string> toStrings() const;

@@ -6,6 +6,7 @@
 
 #include <QFontMetrics>
 #include <algorithm>
+#include <climits>
 #include <stdexcept>
 
 namespace kodrix {
@@ -44,11 +45,8 @@ int SortedStringList::add(const std::string& cp1251) {
 }
 
 TextLines SortedStringList::upperCased(TextLines&& lines) const {
-    if (!upperCase_) return std::move(lines);
-    TextLines out;
-    out.reserve(lines.size(), lines.text().size());
-    for (std::size_t i = 0; i < lines.size(); ++i) out.append(cp1251::upper(lines[i]));
-    return out;
+    if (upperCase_) lines.upperCase();
+    return std::move(lines);
 }
 
 void SortedStringList::replaceWithSorted(TextLines&& lines) {
@@ -118,7 +116,13 @@ int SortedStringList::widestTextWidth(const QFontMetrics& fm) const {
     std::vector<std::pair<int, std::size_t>> best;
     best.reserve(kMeasured);
     auto greater = [](const auto& a, const auto& b) { return a.first > b.first; };
+    const long widestByte = *std::max_element(std::begin(advance), std::end(advance));
     for (std::size_t i = 0; i < items_.size(); ++i) {
+        // A name too short to beat the least of the greatest estimates even
+        // in its widest letters is not summed.
+        if (best.size() == kMeasured &&
+            static_cast<long>(std::min<std::size_t>(items_[i].size(), INT_MAX)) * widestByte <= best.front().first)
+            continue;
         int e = 0;
         for (unsigned char b : items_[i]) e += advance[b];
         if (best.size() < kMeasured) {

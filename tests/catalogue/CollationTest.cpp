@@ -12,8 +12,8 @@ namespace {
 
 // Random names as game lists hold them: shared beginnings (series and
 // numbered parts), both letter cases of Latin and Cyrillic, Ё beside Е,
-// digits, punctuation, now and then an empty name, a long one or a zero byte
-// (which the collation ignores).
+// digits, punctuation, now and then an empty name, a long one, a zero byte
+// (which the collation ignores) or a long run of numbers after a stem.
 class RandomNames {
 public:
     explicit RandomNames(std::uint32_t seed) : seed_(seed) {}
@@ -24,8 +24,10 @@ public:
         std::string s;
         const std::uint32_t shape = draw() % 16;
         if (shape == 0) return s;
-        if (shape < 8) s = stems[draw() % stems.size()];
+        if (shape < 8 || shape == 10) s = stems[draw() % stems.size()];
         if (shape == 8) s.push_back('\0');
+        if (shape == 10)  // a series renumbered again and again: "Moon 2 3 4 ... k"
+            for (std::uint32_t k = 2, last = 2 + draw() % 120; k <= last; ++k) s += " " + std::to_string(k);
         for (std::uint32_t n = draw() % (shape == 9 ? 40 : 6); n > 0; --n) s.push_back(alphabet[draw() % alphabet.size()]);
         return s;
     }

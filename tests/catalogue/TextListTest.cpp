@@ -34,16 +34,43 @@ TEST(TextList, LineEndsAsTheLoaderSplitsThem) {
     }
 }
 
-TEST(TextList, CountingAgreesWithSplittingWhereverTheLineEndsFall) {
-    // Counting takes eight bytes at a time: line ends at every offset, runs
-    // of them, and CR LF pairs across the eight-byte steps.
+namespace {
+// The line rules one byte at a time, as a reference for the word-wise scans.
+std::vector<std::string> linesByteByByte(const std::string& text) {
+    std::vector<std::string> lines;
+    std::string line;
+    bool open = false;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c != '\r' && c != '\n') {
+            line.push_back(c);
+            open = true;
+            continue;
+        }
+        lines.push_back(line);
+        line.clear();
+        open = false;
+        if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
+    }
+    if (open) lines.push_back(line);
+    return lines;
+}
+}  // namespace
+
+TEST(TextList, CountingAndSplittingAgreeWithTheRulesWhereverTheLineEndsFall) {
+    // Both scan eight bytes at a time: line ends at every offset, runs of
+    // them, CR LF pairs across the eight-byte steps, and long stretches
+    // without any.
     std::uint32_t seed = 7;
-    for (int i = 0; i < 3000; ++i) {
-        std::string text;
-        for (std::uint32_t n = (seed = seed * 1664525u + 1013904223u) >> 25; n > 0; --n)
-            text.push_back("\r\nab"[(seed = seed * 1664525u + 1013904223u) >> 30]);
-        const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
-        ASSERT_EQ(countLines(bytes), splitLines(bytes).size()) << testing::PrintToString(text);
+    auto draw = [&] { return seed = seed * 1664525u + 1013904223u; };
+    for (const std::string_view alphabet : {std::string_view("\r\nab"), std::string_view("\r\nabcdefghijklmn")}) {
+        for (int i = 0; i < 3000; ++i) {
+            std::string text;
+            for (std::uint32_t n = draw() >> 25; n > 0; --n) text.push_back(alphabet[draw() % alphabet.size()]);
+            const std::span<const std::uint8_t> bytes(reinterpret_cast<const std::uint8_t*>(text.data()), text.size());
+            ASSERT_EQ(splitLines(bytes), linesByteByByte(text)) << testing::PrintToString(text);
+            ASSERT_EQ(countLines(bytes), splitLines(bytes).size()) << testing::PrintToString(text);
+        }
     }
 }
 
