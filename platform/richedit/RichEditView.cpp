@@ -30,6 +30,24 @@ RichEditView::RichEditView(QWidget* parent) : QTextEdit(parent) {
     spare_ = new QTextDocument(this);
     highlighter_ = new LinkHighlighter(this);
     highlighter_->setLinkColor(palette().color(QPalette::Link));
+    keepPaged();
+}
+
+void RichEditView::keepPaged() {
+    QTextDocument* doc = document();
+    if (doc->pageSize().height() != kPageHeight) doc->setPageSize(QSizeF(doc->pageSize().width(), kPageHeight));
+}
+
+void RichEditView::resizeEvent(QResizeEvent* event) {
+    // QTextEdit gives the document its new width unpaged and lays it out
+    // down to the place shown before the view can page it again: it does so
+    // at the top, and the place shown is put back once the document is paged.
+    QScrollBar* bar = verticalScrollBar();
+    const int shown = bar->value();
+    bar->setValue(0);
+    QTextEdit::resizeEvent(event);
+    keepPaged();
+    bar->setValue(shown);
 }
 
 void RichEditView::setLines(const QStringList& lines) {
@@ -81,6 +99,7 @@ void RichEditView::loadFromStream(QByteArrayView bytes) {
             ~Reattach() {
                 doc->documentLayout()->setPaintDevice(view->viewport());
                 view->setDocument(doc);
+                view->keepPaged();
             }
         } reattach{this, doc};
         try {

@@ -90,9 +90,18 @@ protected:
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void showFromStart();
+    // Qt lays out a document that has no page height as one page
+    // 8,388,607 pixels tall, and once a line reaches its foot it pushes the
+    // line to a next page that never comes, for ever. The view's document
+    // always has pages, kPageHeight tall: far taller than any screen, and
+    // all they change is that a line which would straddle a page's foot
+    // starts the next page, a few pixels lower.
+    static constexpr double kPageHeight = 1'000'000;
+    void keepPaged();
 
     int lineCount_ = 0;  // an empty document and one empty line look alike
     TextFormat ownFormat_ = TextFormat::Rtf;

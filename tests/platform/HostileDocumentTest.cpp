@@ -10,13 +10,20 @@
 #include <QApplication>
 #include <QBuffer>
 #include <QImage>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextTable>
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
+#include <mutex>
 #include <set>
+#include <thread>
 
 using namespace kodrix;
 
@@ -58,7 +65,54 @@ std::string repeat(const std::string& s, int n) {
     return out;
 }
 
+// Ends the test program with a message when a step has not finished in
+// time: a layout that never ends cannot be interrupted on its own thread.
+class Watchdog {
+public:
+    Watchdog(std::chrono::seconds limit, const char* what)
+        : thread_([this, limit, what] {
+              std::unique_lock lock(mutex_);
+              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
+                  std::fprintf(stderr, "still running after %lld s: %s\n", static_cast<long long>(limit.count()), what);
+                  std::_Exit(1);
+              }
+          }) {}
+    ~Watchdog() {
+        {
+            std::lock_guard lock(mutex_);
+            finished_ = true;
+        }
+        done_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable done_;
+    bool finished_ = false;
+    std::thread thread_;
+};
+
 }  // namespace
+
+TEST(HostileDocument, ADocumentTallerThanQtsSinglePageIsLaidOutToItsEnd) {
+    // 5,000 lines of a 1,500-point letter: about 10 million pixels, past
+    // the 8,388,607 pixels at which Qt's layout of an unpaged document runs
+    // for ever; and again after the view is made narrower.
+    const std::string rtf = "{\\rtf1\\fs3000 " + repeat("x\\line ", 5000) + "end}";
+    RichEditView view;
+    view.resize(500, 400);
+    view.show();
+    view.loadFromStream(QByteArrayView(rtf.data(), static_cast<qsizetype>(rtf.size())));
+    for (const int width : {500, 300}) {
+        Watchdog watchdog(std::chrono::seconds(60), "laying out a document of 10 million pixels");
+        view.resize(width, 400);
+        EXPECT_GT(view.document()->size().height(), 9'000'000.0) << width;
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
+        view.viewport()->repaint();
+        EXPECT_EQ(view.cursorForPosition(QPoint(10, 10)).block().next().isValid(), false) << "the end is shown";
+    }
+}
 
 TEST(HostileDocument, ViewKeepsEveryDocumentCheapToLayOutAndWritesItBackWhole) {
     std::string fonts = "{\\rtf1{\\fonttbl";
