@@ -10,7 +10,9 @@
 #include "TextList.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cstring>
+#include <thread>
 #include <sys/mman.h>
 
 namespace kodrix {
@@ -151,6 +153,27 @@ std::optional<std::string> displayNameFromNameResource(std::span<const std::uint
     return std::move(lines[best]);
 }
 
+namespace {
+
+// The display name of the module at path, cut to kMaxDisplayNameLength, or
+// nullopt when the module is unusable. Never throws.
+std::optional<std::string> nameOf(ModuleResourceReader& reader, const std::filesystem::path& path,
+                                  const NameSortKey& sortKey) noexcept {
+    try {
+        if (auto bytes = reader.read(path, names::kWalkthroughName, kMaxNameResourceBytes, ModuleResourceReader::Oversize::Cut)) {
+            if (auto name = displayNameFromNameResource(*bytes, sortKey)) {
+                if (name->size() > kMaxDisplayNameLength) name->resize(kMaxDisplayNameLength);
+                return name;
+            }
+        }
+    } catch (const std::exception&) {
+        // A module too large to hold its name in memory is unusable like any other.
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
 WalkthroughTable::WalkthroughTable(std::size_t capacity) : capacity_(capacity) {}
 
 void WalkthroughTable::build(const std::filesystem::path& programDir, const NameSortKey& sortKey,
@@ -163,23 +186,33 @@ void WalkthroughTable::build(const std::filesystem::path& programDir, const Name
     if (!sol) return;
     const auto entries = listFilesWithExtension(*sol, names::kModuleExtension);
     if (!entries) return;
-    ModuleResourceReader reader;
-    for (const DirEntry& entry : *entries) {
-        if (N == capacity_) break;
-        try {
-            if (auto bytes = reader.read(entry.path, names::kWalkthroughName, kMaxNameResourceBytes,
-                                         ModuleResourceReader::Oversize::Cut)) {
-                if (auto name = displayNameFromNameResource(*bytes, sortKey)) {
-                    if (name->size() > kMaxDisplayNameLength) name->resize(kMaxDisplayNameLength);
-                    DisplayName[N] = std::move(*name);
-                    ModuleFileName[N] = entry.name;
-                    ++N;
-                }
+    // The names are read a batch of modules at a time, on as many threads as
+    // there are cores (up to four): the work is mostly the system's, opening
+    // and reading thousands of files. Each batch is then entered in the
+    // folder's order, the hook called after each module, so a long scan
+    // lets window events through between batches.
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    std::vector<ModuleResourceReader> readers(threads);
+    constexpr std::size_t kBatch = 128;
+    std::vector<std::optional<std::string>> names(kBatch);
+    for (std::size_t first = 0; first < entries->size() && N < capacity_; first += kBatch) {
+        const std::size_t count = std::min(kBatch, entries->size() - first);
+        std::atomic<std::size_t> next{0};
+        auto work = [&](ModuleResourceReader& reader) {
+            for (std::size_t i; (i = next++) < count;) names[i] = nameOf(reader, (*entries)[first + i].path, sortKey);
+        };
+        std::vector<std::thread> helpers;
+        for (unsigned t = 1; t < threads && count > 16; ++t) helpers.emplace_back(work, std::ref(readers[t]));
+        work(readers[0]);
+        for (std::thread& t : helpers) t.join();
+        for (std::size_t i = 0; i < count && N < capacity_; ++i) {
+            if (names[i]) {
+                DisplayName[N] = std::move(*names[i]);
+                ModuleFileName[N] = (*entries)[first + i].name;
+                ++N;
             }
-        } catch (const std::exception&) {
-            // A module too large to hold its name in memory is unusable like any other.
+            if (afterModule) afterModule();
         }
-        if (afterModule) afterModule();
     }
 }
 

@@ -1,5 +1,6 @@
 #include "catalogue/WalkthroughTable.h"
 
+#include "catalogue/CatalogueFs.h"
 #include "catalogue/Cp1251.h"
 #include "catalogue/Error.h"
 #include "support/ClaimingModule.h"
@@ -150,17 +151,43 @@ TEST(WalkthroughTable, NoFolderOrNothingInItGivesAnEmptyTable) {
     }
 }
 
-TEST(WalkthroughTable, AFullTableEndsTheScan) {
-    test::TempDir dir;
-    const auto sol = dir.mkdir("sol");
-    for (int i = 0; i < 5; ++i) writeModule(sol / ("m" + std::to_string(i) + ".dll"), {{"name1", bytesOf("M")}});
-    WalkthroughTable table(3);
-    int hooks = 0;
-    table.build(dir.path(), {}, [&] { ++hooks; });
-    EXPECT_EQ(table.N, 3u);
-    EXPECT_EQ(table.DisplayName.size(), 3u);
-    EXPECT_EQ(table.ModuleFileName.size(), 3u);
-    EXPECT_EQ(hooks, 3);
+TEST(WalkthroughTable, ModulesAreEnteredInTheFoldersOrderUntilTheTableIsFull) {
+    // Names are read a batch at a time on several threads; what the table
+    // holds is still the folder's order, cut where the table is full, with
+    // the hook once per module entered or passed over.
+    struct Case {
+        int modules;
+        std::size_t capacity;
+    } cases[] = {{5, 3}, {300, 200}, {300, WalkthroughTable::kCapacity}, {129, 128}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.modules) + " modules, capacity " + std::to_string(c.capacity));
+        test::TempDir dir;
+        const auto sol = dir.mkdir("sol");
+        for (int i = 0; i < c.modules; ++i) {
+            // Every seventh module has no name and is passed over.
+            if (i % 7 == 6) writeModule(sol / ("m" + std::to_string(i) + ".dll"), {{"File1", bytesOf("{\\rtf1 x}")}});
+            else writeModule(sol / ("m" + std::to_string(i) + ".dll"), {{"name1", bytesOf("M" + std::to_string(i))}});
+        }
+        std::vector<std::string> expected;  // the named modules in the folder's order
+        std::size_t passed = 0;             // modules the scan goes through
+        const auto listed = listFilesWithExtension(sol, ".dll");
+        ASSERT_TRUE(listed);
+        for (const DirEntry& e : *listed) {
+            if (expected.size() == c.capacity) break;
+            ++passed;
+            if (std::stoi(e.name.substr(1)) % 7 != 6) expected.push_back(e.name);
+        }
+        WalkthroughTable table(c.capacity);
+        std::size_t hooks = 0;
+        table.build(dir.path(), {}, [&] { ++hooks; });
+        ASSERT_EQ(table.N, expected.size());
+        EXPECT_EQ(table.DisplayName.size(), c.capacity);
+        EXPECT_EQ(hooks, passed);
+        for (std::size_t i = 0; i < table.N; ++i) {
+            EXPECT_EQ(table.ModuleFileName[i], expected[i]) << i;
+            EXPECT_EQ("m" + table.DisplayName[i].substr(1) + ".dll", table.ModuleFileName[i]) << i;
+        }
+    }
 }
 
 TEST(WalkthroughTable, FindWalkthroughIsTheFirstExactMatch) {
