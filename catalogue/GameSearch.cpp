@@ -8,8 +8,12 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
+#include <bit>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <thread>
 
 namespace kodrix {
 namespace {
@@ -23,14 +27,24 @@ const std::array<unsigned char, 256>& upperTable() {
     return table;
 }
 
-// Whether the eight bytes at p hold a or b.
-bool holdsEither(const unsigned char* p, unsigned char a, unsigned char b) {
-    std::uint64_t word;
-    std::memcpy(&word, p, 8);
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kHighs = 0x8080808080808080ull;
-    const std::uint64_t x = word ^ (kOnes * a), y = word ^ (kOnes * b);
-    // A zero byte in x or y: the classic test, exact as to whether there is one.
-    return (((x - kOnes) & ~x) | ((y - kOnes) & ~y)) & kHighs;
+// The high bit of each byte of word that equals a or b, and no other bit.
+std::uint64_t equalEither(std::uint64_t word, unsigned char a, unsigned char b) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kLows = 0x7F7F7F7F7F7F7F7Full, kHighs = ~kLows;
+    auto zeros = [](std::uint64_t x) { return ~(((x & kLows) + kLows) | x) & kHighs; };
+    return zeros(word ^ (kOnes * a)) | zeros(word ^ (kOnes * b));
+}
+
+// The bytes (at most two) that upper-case to c; false when more do.
+bool casesOf(unsigned char c, unsigned char (&out)[2]) {
+    const auto& up = upperTable();
+    int count = 0;
+    for (int b = 0; b < 256; ++b) {
+        if (up[b] != c) continue;
+        if (count < 2) out[count] = static_cast<unsigned char>(b);
+        ++count;
+    }
+    if (count == 1) out[1] = out[0];
+    return count <= 2;
 }
 
 }  // namespace
@@ -78,25 +92,28 @@ void GameMatcher::forEachMatchingLine(std::string_view text, const std::function
     const auto& up = upperTable();
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const auto* u = reinterpret_cast<const unsigned char*>(upperQuery_.data());
-    // The bytes that can start a match (the query's first letter in either
-    // case): while nothing matches, eight bytes without one are passed over
-    // at a time.
-    unsigned char starts[2] = {};
-    int startCount = 0;
-    for (int b = 0; b < 256; ++b) {
-        if (up[b] != u[0]) continue;
-        if (startCount < 2) starts[startCount] = static_cast<unsigned char>(b);
-        ++startCount;
-    }
-    if (startCount == 1) starts[1] = starts[0];
-    const bool skipping = startCount <= 2;
+    // The bytes that can start a match: the query's first letter in either
+    // case, followed by its second in either case. While nothing matches,
+    // the text is passed over eight places at a time where none starts.
+    unsigned char first[2] = {}, second[2] = {};
+    bool skipping = std::endian::native == std::endian::little && casesOf(u[0], first);
+    if (q > 1) skipping = skipping && casesOf(u[1], second);
+    const std::uint64_t anySecond = q == 1 ? ~std::uint64_t{0} : 0;
     // As matches() does, over the whole text: a line end matches no byte of
     // the query, so no match runs across one.
     std::size_t k = 0;
     for (std::size_t p = 0; p < text.size(); ++p) {
         if (k == 0 && skipping) {
-            while (p + 8 <= text.size() && !holdsEither(t + p, starts[0], starts[1])) p += 8;
-            if (p == text.size()) break;
+            for (; p + 9 <= text.size(); p += 8) {
+                std::uint64_t word, next;
+                std::memcpy(&word, t + p, 8);
+                std::memcpy(&next, t + p + 1, 8);
+                if (const std::uint64_t at = equalEither(word, first[0], first[1]) &
+                                             (equalEither(next, second[0], second[1]) | anySecond)) {
+                    p += static_cast<std::size_t>(std::countr_zero(at) / 8);
+                    break;
+                }
+            }
         }
         const unsigned char c = up[t[p]];
         while (k > 0 && u[k] != c) k = fallback_[k];
@@ -120,22 +137,45 @@ PlatformSearch searchPlatform(const std::filesystem::path& programDir, std::stri
     out.noDatabase = groups.noDatabase;
     const GameMatcher matcher(query);
     const FolderIndex folder(platformDir(programDir, platform));
-    // Room for every name at once (an empty query finds them all), so the
-    // matches are not moved as they grow; lists past 64 MB grow as they come.
-    std::uintmax_t bytes = 0;
-    for (const std::string& group : groups.names) {
-        std::error_code ec;
-        const std::uintmax_t size = std::filesystem::file_size(folder.fileOrGuess(names::groupList(group)), ec);
-        if (!ec) bytes += size;
+    // The groups are searched on as many threads as there are cores (up to
+    // four), each group's matches kept apart and then joined in the groups'
+    // order; a list that cannot be opened is reported as the first such in
+    // that order.
+    const std::size_t count = groups.names.size();
+    std::vector<TextLines> found(count);
+    std::vector<std::exception_ptr> failed(count);
+    std::atomic<std::size_t> next{0};
+    auto work = [&] {
+        for (std::size_t g; (g = next++) < count;) {
+            try {
+                const std::filesystem::path list = folder.fileOrGuess(names::groupList(groups.names[g]));
+                TextLines& matches = found[g];
+                const auto add = [&](std::string_view name) { matches.append(name); };
+                if (matcher.queryLength() == 0) {  // every line, the empty ones too
+                    matches = readTextLines(list);
+                } else {
+                    forEachFilePiece(list, [&](std::string_view piece) { matcher.forEachMatchingLine(piece, add); });
+                }
+            } catch (...) {
+                failed[g] = std::current_exception();
+            }
+        }
+    };
+    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
+    std::vector<std::thread> helpers;
+    for (unsigned t = 1; t < threads && t < count; ++t) helpers.emplace_back(work);
+    work();
+    for (std::thread& t : helpers) t.join();
+    std::size_t lines = 0, bytes = 0;
+    for (std::size_t g = 0; g < count; ++g) {
+        if (failed[g]) std::rethrow_exception(failed[g]);
+        lines += found[g].size();
+        bytes += found[g].text().size();
     }
-    out.matches.reserve(0, static_cast<std::size_t>(std::min<std::uintmax_t>(bytes, std::size_t(64) << 20)));
-    const auto add = [&](std::string_view name) { out.matches.append(name); };
-    for (const std::string& group : groups.names) {
-        const std::filesystem::path list = folder.fileOrGuess(names::groupList(group));
-        if (matcher.queryLength() == 0)  // every line, the empty ones too
-            forEachFileLine(list, add);
-        else
-            forEachFilePiece(list, [&](std::string_view piece) { matcher.forEachMatchingLine(piece, add); });
+    out.matches.reserve(lines, bytes);
+    for (TextLines& matches : found) {
+        out.matches.append(matches);
+        matches = TextLines();
     }
     return out;
 }

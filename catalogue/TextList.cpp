@@ -191,6 +191,13 @@ void TextLines::append(std::string_view line) {
     ends_.push_back(text_.size());
 }
 
+void TextLines::append(const TextLines& other) {
+    const std::size_t base = text_.size();
+    text_.append(other.text_);
+    ends_.reserve(ends_.size() + other.ends_.size());
+    for (const std::size_t end : other.ends_) ends_.push_back(base + end);
+}
+
 void TextLines::insert(std::size_t index, std::string_view line) {
     const std::size_t at = index == 0 ? 0 : ends_[index - 1];
     text_.insert(at, line);

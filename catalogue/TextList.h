@@ -31,6 +31,8 @@ public:
         return std::string_view(text_).substr(begin, ends_[i] - begin);
     }
     void append(std::string_view line);
+    // Appends every line of other, in order.
+    void append(const TextLines& other);
     // Inserts a line before line `index` (at the end when index == size()).
     void insert(std::size_t index, std::string_view line);
     void reserve(std::size_t lines, std::size_t bytes);

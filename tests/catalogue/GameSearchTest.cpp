@@ -1,6 +1,7 @@
 #include "catalogue/Cp1251.h"
 #include "catalogue/Error.h"
 #include "catalogue/GameSearch.h"
+#include "catalogue/Discovery.h"
 #include "catalogue/TextList.h"
 #include "support/TempDir.h"
 
@@ -106,6 +107,13 @@ TEST(SearchPlatform, EveryGroupIsSearchedAndEveryStoredLineCounts) {
     EXPECT_EQ(sorted(racer.matches.toStrings()),
               (std::vector<std::string>{"Racer X racer", "Road Racer", "Road Racer", "STAR RACER 2"}));
     EXPECT_EQ(searchPlatform(dir.path(), "PS2", "").matches.size(), 8u);  // the empty line too
+    // Group by group in the letter list's order, each group's lines as stored.
+    std::vector<std::string> inOrder;
+    for (const std::string& group : listLetterGroups(dir.path(), "PS2").names)
+        for (const std::string& line :
+             loadTextList(dir.path() / "Ps2" / (cp1251::upper(group) == "S" ? "s.dat" : cp1251::upper(group) == "R" ? "R.DAT" : "A.dat")))
+            inOrder.push_back(line);
+    EXPECT_EQ(searchPlatform(dir.path(), "PS2", "").matches.toStrings(), inOrder);
     EXPECT_TRUE(searchPlatform(dir.path(), "PS2", "no game is named like this").matches.empty());
     EXPECT_TRUE(searchPlatform(dir.path(), "PS2", std::nullopt).matches.empty());
 
@@ -123,7 +131,7 @@ TEST(SearchPlatform, TheScanOfWholeListsFindsWhatTheMatchTestFinds) {
     dir.write("P/base.ini", "");
     std::uint32_t seed = 5;
     auto next = [&] { return seed = seed * 1664525u + 1013904223u; };
-    const std::string alphabet = "aAbB\r\n\xE0\xC0";  // а and А too
+    const std::string alphabet = "aAbB\r\n\xE0\xC0xyz ";  // а and А too, and letters no query holds
     for (int round = 0; round < 300; ++round) {
         std::string text;
         const std::size_t size = round == 0 ? (std::size_t(3) << 20) : next() % 200;
