@@ -47,7 +47,6 @@ std::optional<std::string_view> sectionName(std::string_view line) {
 
 IniProfile::IniProfile(std::string text) : text_(std::move(text)) {
     if (auto zero = text_.find('\0'); zero != std::string::npos) text_.resize(zero);
-    index();
 }
 
 FileResult<IniProfile> IniProfile::read(const FileHandle& file) {
@@ -58,7 +57,7 @@ FileResult<IniProfile> IniProfile::read(const FileHandle& file) {
 
 IniProfile IniProfile::fromBytes(std::string_view bytes) { return IniProfile(std::string(bytes)); }
 
-void IniProfile::index() {
+void IniProfile::index() const {
     Body* current = nullptr;
     forEachLine(text_, 0, text_.size(), [&](std::string_view line, std::size_t lineStart, std::size_t next) {
         auto name = sectionName(line);
@@ -68,14 +67,34 @@ void IniProfile::index() {
         current = inserted ? &it->second : nullptr;  // a later section of the same name is never searched
         return true;
     });
+    indexed_ = true;
 }
 
-const IniProfile::Body* IniProfile::findSection(std::string_view section) const {
-    auto it = sections_.find(sectionKey(section));
-    return it == sections_.end() ? nullptr : &it->second;
+std::optional<IniProfile::Body> IniProfile::findSection(std::string_view section) const {
+    // The first few look-ups (a game's read wants one section of thousands)
+    // scan the text for the first section line of the name; a profile read
+    // for many sections is indexed once instead.
+    if (++lookups_ > kScannedLookups) {
+        if (!indexed_) index();
+        const auto it = sections_.find(sectionKey(section));
+        return it == sections_.end() ? std::nullopt : std::optional<Body>(it->second);
+    }
+    const std::string_view wanted = trim(section);
+    std::optional<Body> body;
+    forEachLine(text_, 0, text_.size(), [&](std::string_view line, std::size_t lineStart, std::size_t next) {
+        const auto name = sectionName(line);
+        if (!name) return true;
+        if (body) {
+            body->end = lineStart;
+            return false;
+        }
+        if (cp1251::equalsIgnoreCase(*name, wanted)) body = Body{next, text_.size()};
+        return true;
+    });
+    return body;
 }
 
-bool IniProfile::hasSection(std::string_view section) const { return findSection(section) != nullptr; }
+bool IniProfile::hasSection(std::string_view section) const { return findSection(section).has_value(); }
 
 std::string IniProfile::sectionKey(std::string_view section) { return cp1251::upper(trim(section)); }
 
@@ -90,7 +109,7 @@ std::vector<std::string> IniProfile::sectionNames() const {
 
 std::vector<std::string> IniProfile::keyNames(std::string_view section) const {
     std::vector<std::string> out;
-    const Body* body = findSection(section);
+    const std::optional<Body> body = findSection(section);
     if (!body) return out;
     forEachLine(text_, body->begin, body->end, [&](std::string_view line, std::size_t, std::size_t) {
         line = trim(line);
@@ -102,7 +121,7 @@ std::vector<std::string> IniProfile::keyNames(std::string_view section) const {
 }
 
 std::string IniProfile::readString(std::string_view section, std::string_view key) const {
-    const Body* body = findSection(section);
+    const std::optional<Body> body = findSection(section);
     key = trim(key);
     if (!body || key.empty()) return {};
     std::string value;

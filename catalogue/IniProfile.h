@@ -61,11 +61,16 @@ private:
         std::size_t end = 0;    // start of the next section line, or the end of the text
     };
     explicit IniProfile(std::string text);
-    void index();
-    const Body* findSection(std::string_view section) const;
+    // The first section of the name (sectionKey), if any. Not for use from
+    // two threads at once: look-ups past the first few index the sections.
+    std::optional<Body> findSection(std::string_view section) const;
+    void index() const;
 
+    static constexpr int kScannedLookups = 4;
     std::string text_;
-    std::unordered_map<std::string, Body> sections_;  // upper-cased name → first such section
+    mutable int lookups_ = 0;
+    mutable bool indexed_ = false;
+    mutable std::unordered_map<std::string, Body> sections_;  // upper-cased name → first such section
 };
 
 }  // namespace kodrix

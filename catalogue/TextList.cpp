@@ -289,11 +289,28 @@ std::size_t countFileLines(const FileHandle& file) {
 std::size_t countFileLines(const std::filesystem::path& path) { return countFileLines(openListFile(path)); }
 
 FileResult<std::string> readTextBytes(const FileHandle& file) {
-    std::string out;
-    if (auto failed = readBlocks(file, [&](const std::uint8_t* p, std::size_t n) {
-            out.append(reinterpret_cast<const char*>(p), n);
-        }))
-        return FileResult<std::string>::failure(std::move(*failed));
+    // Read straight into the text, sized at first as the file was when it
+    // was opened and one byte more (to see its end in one read), up to
+    // kPresized: a file that claims more (a sparse one may claim gigabytes
+    // of zeros) or turns out longer grows the text as its bytes come. Nothing
+    // after the first zero byte is kept.
+    constexpr std::uint64_t kPresized = std::uint64_t{16} << 20;
+    std::string out(static_cast<std::size_t>(std::clamp<std::uint64_t>(file.size() + 1, kMinReadBlock, kPresized)), '\0');
+    std::size_t got = 0;
+    for (;;) {
+        if (got == out.size()) out.resize(out.size() * 2);
+        const auto n = file.readAt(got, out.data() + got, out.size() - got);
+        if (!n) return FileResult<std::string>::failure(n.reason());
+        if (*n == 0) break;
+        if (const void* zero = std::memchr(out.data() + got, 0, *n)) {
+            got = static_cast<std::size_t>(static_cast<const char*>(zero) - out.data());
+            break;
+        }
+        got += *n;
+        // A read that ends where the file ended when it was opened is its end.
+        if (file.size() > 0 && got == file.size()) break;
+    }
+    out.resize(got);
     return out;
 }
 

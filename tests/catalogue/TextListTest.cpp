@@ -117,3 +117,38 @@ TEST(TextList, FilesReadInBlocksSplitAsTheWholeText) {
         EXPECT_EQ(countLines(bytes), splitLines(bytes).size()) << c.what;
     }
 }
+
+TEST(TextList, TextBytesAreReadUpToTheFirstZeroWhateverTheFileClaims) {
+    // The text is read straight into place, sized as the file says: files
+    // of every shape read as their bytes up to the first zero byte.
+    test::TempDir dir;
+    const std::string big(17u << 20, 'x');  // past the size read at once
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::string text;
+    } cases[] = {
+        {"empty", "", ""},
+        {"small", "[G]\r\nk=1\r\n", "[G]\r\nk=1\r\n"},
+        {"a zero byte ends it", std::string("ab\0cd", 5), "ab"},
+        {"a zero byte first", std::string("\0ab", 3), ""},
+        {"larger than the first read", big + "tail", big + "tail"},
+    };
+    for (const Case& c : cases) {
+        const auto file = FileHandle::open(dir.write("t.ini", c.bytes));
+        ASSERT_TRUE(file) << c.what;
+        const auto text = readTextBytes(*file);
+        ASSERT_TRUE(text) << c.what;
+        EXPECT_TRUE(*text == c.text) << c.what << ": " << text->size() << " bytes";
+    }
+    // A sparse file that claims 3 GB of zeros reads as nothing, at once.
+    const auto sparse = dir.write("sparse.ini", "");
+    std::filesystem::resize_file(sparse, std::uintmax_t{3} << 30);
+    const auto file = FileHandle::open(sparse);
+    ASSERT_TRUE(file);
+    EXPECT_EQ(readTextBytes(*file)->size(), 0u);
+    // A file that says it is empty may still hold text (as some system files do).
+    const auto status = FileHandle::open("/proc/self/status");
+    ASSERT_TRUE(status);
+    EXPECT_NE(readTextBytes(*status)->find("Name:"), std::string::npos);
+}
