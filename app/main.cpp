@@ -2,6 +2,7 @@
 // viewer and the detached viewer (both hidden); the event loop.
 #include "app/Desktop.h"
 #include "app/Unit1.h"
+#include "platform/MemoryReuse.h"
 #include "platform/instance/SingleInstance.h"
 #include "ui/ApplicationTitle.h"
 #include "ui/ErrorReport.h"
@@ -10,6 +11,7 @@
 #include <QFileInfo>
 
 int main(int argc, char** argv) {
+    kodrix::keepFreedMemoryForReuse();
     QApplication app(argc, argv);
     // The program ends when the main window closes (it quits itself), not
     // when the last visible window does: a viewer closed while the main

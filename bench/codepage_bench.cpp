@@ -16,6 +16,7 @@
 #include "catalogue/Cp1251.h"
 #include "catalogue/Discovery.h"
 #include "platform/SortedViews.h"
+#include "platform/MemoryReuse.h"
 #include "platform/dialogs/Dialogs.h"
 
 #include <QApplication>
@@ -29,6 +30,7 @@ using namespace kodrix;
 using namespace kodrix::bench;
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse();  // as the program does, first thing
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {

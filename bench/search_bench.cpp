@@ -16,6 +16,7 @@
 #include "components/BarChart.h"
 #include "platform/EventPump.h"
 #include "platform/SortedViews.h"
+#include "platform/MemoryReuse.h"
 #include "platform/dialogs/Dialogs.h"
 #include "search/FindPage.h"
 #include "search/GraphPage.h"
@@ -48,6 +49,7 @@ std::vector<std::filesystem::path> datFiles(const std::filesystem::path& platfor
 }  // namespace
 
 int main(int argc, char** argv) {
+    keepFreedMemoryForReuse();  // as the program does, first thing
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc < 2) {

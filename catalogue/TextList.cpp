@@ -12,7 +12,10 @@
 namespace kodrix {
 namespace {
 
-constexpr std::size_t kReadBlock = 1 << 20;
+// Blocks of 64 KB: small enough to come from (and go back to) the memory the
+// process already has, where a fresh block of a megabyte would be mapped
+// anew, page by page, at every read of a large list.
+constexpr std::size_t kReadBlock = 64 << 10;
 constexpr std::size_t kMinReadBlock = 4096;
 
 // The length of the text before its first zero byte (memchr is not to be
@@ -28,7 +31,7 @@ std::size_t textLength(const std::uint8_t* p, std::size_t n) {
 template <typename Feed>
 std::optional<FileError> readBlocks(const FileHandle& file, Feed&& feed) {
     // A small file takes a block its size (and one byte more, to see its end
-    // in one read); a large one is read a megabyte at a time.
+    // in one read); a large one is read a block at a time.
     const std::size_t blockSize =
         static_cast<std::size_t>(std::clamp<std::uint64_t>(file.size() + 1, kMinReadBlock, kReadBlock));
     const std::unique_ptr<std::uint8_t[]> block(new std::uint8_t[blockSize]);

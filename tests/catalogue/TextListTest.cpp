@@ -90,9 +90,9 @@ TEST(TextList, FilesAreReadAndMissingOnesReported) {
 }
 
 TEST(TextList, FilesReadInBlocksSplitAsTheWholeText) {
-    // Files are read a megabyte at a time: line ends and zero bytes at the
+    // Files are read 64 KB at a time: line ends and zero bytes at the
     // seam between two blocks fall as they would in one piece.
-    const std::size_t seam = 1 << 20;
+    const std::size_t seam = 64 << 10;
     struct Case {
         const char* what;
         std::string around;  // the bytes at seam - 1, seam, …

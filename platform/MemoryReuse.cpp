@@ -1,0 +1,18 @@
+#include "MemoryReuse.h"
+
+#include <cstdlib>  // defines __GLIBC__ where it applies
+
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
+
+namespace kodrix {
+
+void keepFreedMemoryForReuse() {
+#if defined(__GLIBC__)
+    mallopt(M_MMAP_THRESHOLD, 32 << 20);
+    mallopt(M_TRIM_THRESHOLD, 64 << 20);
+#endif
+}
+
+}  // namespace kodrix
