@@ -62,7 +62,8 @@ TForm1::TForm1(const std::filesystem::path& programDir, TForm1Services services,
       ProgramDir(programDir.empty() ? executableDir() : programDir),
       ownSettings_(services.settings ? nullptr : registry::openUserSettings()),
       settings_(services.settings ? *services.settings : *ownSettings_),
-      trayService_(services.tray) {
+      trayService_(services.tray),
+      namesAhead_(services.walkthroughNames) {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString::fromLatin1(kCaption));
     // The caption stays; the application title ("Kodrix - " + game) is the
@@ -112,6 +113,7 @@ void TForm1::createControls() {
         Gauge1->setToolTip(hint);
     });
     solution = new SolutionPage(ProgramDir, Walkthroughs);
+    solution->setNamesAhead(namesAhead_);
     addPage("solution", QStringLiteral("Прохождения"), solution);
     find = new FindPage(ProgramDir);
     addPage("find", QStringLiteral("Поиск"), find);

@@ -44,6 +44,7 @@ class TVorlentaBar;
 struct TForm1Services {
     registry::SettingsStore* settings = nullptr;  // the per-user settings file when null
     notify::NotificationService* tray = nullptr;  // the desktop's notification area when null
+    WalkthroughNamesAhead* walkthroughNames = nullptr;  // read ahead while the program started, if at all
 };
 
 class TForm1 : public QWidget {
@@ -159,6 +160,7 @@ private:
     std::unique_ptr<registry::SettingsStore> ownSettings_;  // when no store was given
     registry::SettingsStore& settings_;
     notify::NotificationService* trayService_;
+    WalkthroughNamesAhead* namesAhead_;
 };
 
 }  // namespace kodrix

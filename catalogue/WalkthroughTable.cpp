@@ -11,6 +11,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <future>
 #include <cstring>
 #include <thread>
 #include <sys/mman.h>
@@ -176,44 +177,98 @@ std::optional<std::string> nameOf(ModuleResourceReader& reader, const std::files
 
 WalkthroughTable::WalkthroughTable(std::size_t capacity) : capacity_(capacity) {}
 
+namespace {
+
+// The names are read a batch of modules at a time, on as many threads as
+// there are cores (up to four): the work is mostly the system's, opening and
+// reading thousands of files.
+constexpr std::size_t kBatch = 128;
+
+unsigned readingThreads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
+
+// Reads the display names of entries[first, first + count) into names.
+void readNames(const std::vector<DirEntry>& entries, std::size_t first, std::size_t count, const NameSortKey& sortKey,
+               std::vector<ModuleResourceReader>& readers, std::optional<std::string>* names) {
+    std::atomic<std::size_t> next{0};
+    auto work = [&](ModuleResourceReader& reader) {
+        for (std::size_t i; (i = next++) < count;) names[i] = nameOf(reader, entries[first + i].path, sortKey);
+    };
+    std::vector<std::thread> helpers;
+    for (std::size_t t = 1; t < readers.size() && count > 16; ++t) helpers.emplace_back(work, std::ref(readers[t]));
+    work(readers[0]);
+    for (std::thread& t : helpers) t.join();
+}
+
+}  // namespace
+
+void WalkthroughTable::enter(std::string_view file, std::optional<std::string>&& name) {
+    if (!name) return;
+    DisplayName[N] = std::move(*name);
+    ModuleFileName[N] = file;
+    ++N;
+}
+
 void WalkthroughTable::build(const std::filesystem::path& programDir, const NameSortKey& sortKey,
-                             const ModuleHook& afterModule) {
+                             const ModuleHook& afterModule, WalkthroughNamesAhead* ahead) {
     ModuleFileName.assign(capacity_, std::string());
     DisplayName.assign(capacity_, std::string());
     N = 0;
+
+    if (ahead && ahead->scan_.valid() && ahead->programDir_ == programDir) {
+        WalkthroughNamesAhead::Scan scan = ahead->scan_.get();
+        if (scan.read) {
+            for (std::size_t i = 0; i < scan.files.size() && N < capacity_; ++i) {
+                enter(scan.files[i], std::move(scan.names[i]));
+                if (afterModule) afterModule();
+            }
+            return;
+        }
+    }
 
     const auto sol = findEntry(programDir, names::kWalkthroughFolder, EntryKind::Directory);
     if (!sol) return;
     const auto entries = listFilesWithExtension(*sol, names::kModuleExtension);
     if (!entries) return;
-    // The names are read a batch of modules at a time, on as many threads as
-    // there are cores (up to four): the work is mostly the system's, opening
-    // and reading thousands of files. Each batch is then entered in the
-    // folder's order, the hook called after each module, so a long scan
-    // lets window events through between batches.
-    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    std::vector<ModuleResourceReader> readers(threads);
-    constexpr std::size_t kBatch = 128;
+    // Each batch is entered in the folder's order, the hook called after
+    // each module, so a long scan lets window events through between
+    // batches.
+    std::vector<ModuleResourceReader> readers(readingThreads());
     std::vector<std::optional<std::string>> names(kBatch);
     for (std::size_t first = 0; first < entries->size() && N < capacity_; first += kBatch) {
         const std::size_t count = std::min(kBatch, entries->size() - first);
-        std::atomic<std::size_t> next{0};
-        auto work = [&](ModuleResourceReader& reader) {
-            for (std::size_t i; (i = next++) < count;) names[i] = nameOf(reader, (*entries)[first + i].path, sortKey);
-        };
-        std::vector<std::thread> helpers;
-        for (unsigned t = 1; t < threads && count > 16; ++t) helpers.emplace_back(work, std::ref(readers[t]));
-        work(readers[0]);
-        for (std::thread& t : helpers) t.join();
+        readNames(*entries, first, count, sortKey, readers, names.data());
         for (std::size_t i = 0; i < count && N < capacity_; ++i) {
-            if (names[i]) {
-                DisplayName[N] = std::move(*names[i]);
-                ModuleFileName[N] = (*entries)[first + i].name;
-                ++N;
-            }
+            enter((*entries)[first + i].name, std::move(names[i]));
             if (afterModule) afterModule();
         }
     }
+}
+
+WalkthroughNamesAhead::WalkthroughNamesAhead(std::filesystem::path programDir, NameSortKey sortKey)
+    : programDir_(std::move(programDir)) {
+    scan_ = std::async(std::launch::async, [dir = programDir_, sortKey = std::move(sortKey)]() noexcept {
+        Scan scan;
+        try {
+            const auto sol = findEntry(dir, names::kWalkthroughFolder, EntryKind::Directory);
+            const auto entries = sol ? listFilesWithExtension(*sol, names::kModuleExtension)
+                                     : FileResult<std::vector<DirEntry>>(std::vector<DirEntry>());
+            if (!entries) return scan;
+            std::vector<ModuleResourceReader> readers(readingThreads());
+            scan.names.resize(entries->size());
+            for (std::size_t first = 0; first < entries->size(); first += kBatch)
+                readNames(*entries, first, std::min(kBatch, entries->size() - first), sortKey, readers,
+                          scan.names.data() + first);
+            for (const DirEntry& e : *entries) scan.files.push_back(e.name);
+            scan.read = true;
+        } catch (...) {
+            scan = Scan();  // the build reads the modules itself
+        }
+        return scan;
+    });
+}
+
+WalkthroughNamesAhead::~WalkthroughNamesAhead() {
+    if (scan_.valid()) scan_.wait();
 }
 
 std::optional<std::size_t> WalkthroughTable::findWalkthrough(std::string_view displayName) const {

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <future>
 #include <optional>
 #include <span>
 #include <string>
@@ -44,6 +45,8 @@ using NameSortKey = std::function<std::string(std::string_view cp1251)>;
 // the text has no line (empty, or starting with NUL).
 std::optional<std::string> displayNameFromNameResource(std::span<const std::uint8_t> name1, const NameSortKey& sortKey);
 
+class WalkthroughNamesAhead;
+
 class WalkthroughTable {
 public:
     static constexpr std::size_t kCapacity = 60000;
@@ -69,7 +72,10 @@ public:
     // FIFOs and other non-files, unreadable or damaged files, files shrinking
     // while read) are left out silently. The scan stops when the table is
     // full. Never throws for anything found on disk.
-    void build(const std::filesystem::path& programDir, const NameSortKey& sortKey, const ModuleHook& afterModule = {});
+    // With names read ahead for the same programDir (not yet taken), the
+    // table is entered from them instead, hooks and all.
+    void build(const std::filesystem::path& programDir, const NameSortKey& sortKey, const ModuleHook& afterModule = {},
+               WalkthroughNamesAhead* ahead = nullptr);
 
     // The first index in 0..N-1 whose DisplayName equals the text byte for
     // byte, or nullopt.
@@ -93,7 +99,30 @@ public:
                                              std::string_view key) const;
 
 private:
+    void enter(std::string_view file, std::optional<std::string>&& name);
     std::size_t capacity_;
+};
+
+// The display names of a catalogue's walkthrough modules as build reads
+// them, read on threads of their own from the moment this is made: the
+// program starts them before its window is made, and the table's first
+// build takes them. Waits for the reading when destroyed.
+class WalkthroughNamesAhead {
+public:
+    WalkthroughNamesAhead(std::filesystem::path programDir, NameSortKey sortKey);
+    ~WalkthroughNamesAhead();
+    WalkthroughNamesAhead(const WalkthroughNamesAhead&) = delete;
+    WalkthroughNamesAhead& operator=(const WalkthroughNamesAhead&) = delete;
+
+private:
+    friend class WalkthroughTable;
+    struct Scan {
+        bool read = false;                              // false: build reads the modules itself
+        std::vector<std::string> files;                 // the modules, in the folder's order
+        std::vector<std::optional<std::string>> names;  // their display names (none: unusable)
+    };
+    std::filesystem::path programDir_;
+    std::future<Scan> scan_;
 };
 
 // The bytes of RCDATA resourceName of the module at path, or nullopt when

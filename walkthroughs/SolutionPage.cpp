@@ -58,7 +58,7 @@ bool SolutionPage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void SolutionPage::BuildWalkthroughList() {
-    table_.build(programDir_, &collation::sortKey, [] { processPendingEvents(); });
+    table_.build(programDir_, &collation::sortKey, [] { processPendingEvents(); }, std::exchange(namesAhead_, nullptr));
     TextListBox2->list()->assign(table_.displayNames());
     TextListBox2->updateScrollWidth();
 }

@@ -14,6 +14,7 @@ namespace kodrix {
 class RichEditView;
 class SortedListBox;
 class TForm2;
+class WalkthroughNamesAhead;
 class WalkthroughTable;
 
 class SolutionPage : public QWidget {
@@ -29,6 +30,9 @@ public:
 
     // The window a link click shows its screenshot in.
     void setScreenshotViewer(TForm2* viewer) { screenshots_ = viewer; }
+
+    // Names read ahead while the program started, for the first build.
+    void setNamesAhead(WalkthroughNamesAhead* ahead) { namesAhead_ = ahead; }
 
     // Its part of the creation step: the table and the list, built once.
     void BuildWalkthroughList();
@@ -54,6 +58,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    WalkthroughNamesAhead* namesAhead_ = nullptr;
     void createControls();
     void connectHandlers();
 

@@ -187,6 +187,21 @@ TEST(WalkthroughTable, ModulesAreEnteredInTheFoldersOrderUntilTheTableIsFull) {
             EXPECT_EQ(table.ModuleFileName[i], expected[i]) << i;
             EXPECT_EQ("m" + table.DisplayName[i].substr(1) + ".dll", table.ModuleFileName[i]) << i;
         }
+        // Names read ahead (as the program does while it starts) give the
+        // same table and hooks; for another folder they are not taken, and
+        // they are taken once.
+        test::TempDir other;
+        WalkthroughNamesAhead elsewhere(other.path(), {});
+        WalkthroughNamesAhead ahead(dir.path(), {});
+        for (WalkthroughNamesAhead* given : {&elsewhere, &ahead, &ahead}) {
+            WalkthroughTable again(c.capacity);
+            std::size_t againHooks = 0;
+            again.build(dir.path(), {}, [&] { ++againHooks; }, given);
+            EXPECT_EQ(again.N, table.N);
+            EXPECT_EQ(again.DisplayName, table.DisplayName);
+            EXPECT_EQ(again.ModuleFileName, table.ModuleFileName);
+            EXPECT_EQ(againHooks, hooks);
+        }
     }
 }
 
