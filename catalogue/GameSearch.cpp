@@ -4,16 +4,16 @@
 #include "Cp1251.h"
 #include "Discovery.h"
 #include "FolderIndex.h"
+#include "Parallel.h"
 #include "TextList.h"
+#include "WordScan.h"
 
 #include <algorithm>
 #include <array>
-#include <atomic>
 #include <bit>
 #include <cstdint>
 #include <cstring>
 #include <exception>
-#include <thread>
 
 namespace kodrix {
 namespace {
@@ -29,9 +29,7 @@ const std::array<unsigned char, 256>& upperTable() {
 
 // The high bit of each byte of word that equals a or b, and no other bit.
 std::uint64_t equalEither(std::uint64_t word, unsigned char a, unsigned char b) {
-    constexpr std::uint64_t kOnes = 0x0101010101010101ull, kLows = 0x7F7F7F7F7F7F7F7Full, kHighs = ~kLows;
-    auto zeros = [](std::uint64_t x) { return ~(((x & kLows) + kLows) | x) & kHighs; };
-    return zeros(word ^ (kOnes * a)) | zeros(word ^ (kOnes * b));
+    return equalBytes(word, a) | equalBytes(word, b);
 }
 
 // The bytes (at most two) that upper-case to c; false when more do.
@@ -144,28 +142,20 @@ PlatformSearch searchPlatform(const std::filesystem::path& programDir, std::stri
     const std::size_t count = groups.names.size();
     std::vector<TextLines> found(count);
     std::vector<std::exception_ptr> failed(count);
-    std::atomic<std::size_t> next{0};
-    auto work = [&] {
-        for (std::size_t g; (g = next++) < count;) {
-            try {
-                const std::filesystem::path list = folder.fileOrGuess(names::groupList(groups.names[g]));
-                TextLines& matches = found[g];
-                const auto add = [&](std::string_view name) { matches.append(name); };
-                if (matcher.queryLength() == 0) {  // every line, the empty ones too
-                    matches = readTextLines(list);
-                } else {
-                    forEachFilePiece(list, [&](std::string_view piece) { matcher.forEachMatchingLine(piece, add); });
-                }
-            } catch (...) {
-                failed[g] = std::current_exception();
+    forEachIndex(count, workerThreads(), [&](unsigned, std::size_t g) {
+        try {
+            const std::filesystem::path list = folder.fileOrGuess(names::groupList(groups.names[g]));
+            TextLines& matches = found[g];
+            const auto add = [&](std::string_view name) { matches.append(name); };
+            if (matcher.queryLength() == 0) {  // every line, the empty ones too
+                matches = readTextLines(list);
+            } else {
+                forEachFilePiece(list, [&](std::string_view piece) { matcher.forEachMatchingLine(piece, add); });
             }
+        } catch (...) {
+            failed[g] = std::current_exception();
         }
-    };
-    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, 4u);
-    std::vector<std::thread> helpers;
-    for (unsigned t = 1; t < threads && t < count; ++t) helpers.emplace_back(work);
-    work();
-    for (std::thread& t : helpers) t.join();
+    });
     std::size_t lines = 0, bytes = 0;
     for (std::size_t g = 0; g < count; ++g) {
         if (failed[g]) std::rethrow_exception(failed[g]);

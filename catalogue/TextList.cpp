@@ -1,6 +1,7 @@
 #include "TextList.h"
 
 #include "Cp1251.h"
+#include "WordScan.h"
 
 
 #include <algorithm>
@@ -55,13 +56,6 @@ std::optional<FileError> readBlocks(const FileHandle& file, Feed&& feed) {
 }  // namespace
 
 namespace {
-
-// The high bit of each byte of word that equals c, and no other bit.
-std::uint64_t equalBytes(std::uint64_t word, unsigned char c) {
-    constexpr std::uint64_t kLows = 0x7F7F7F7F7F7F7F7Full, kHighs = 0x8080808080808080ull;
-    const std::uint64_t x = word ^ (0x0101010101010101ull * c);  // zero bytes where equal
-    return ~(((x & kLows) + kLows) | x) & kHighs;
-}
 
 // Where the first CR or LF in p[i, n) stands, or n: eight bytes at a time.
 std::size_t findLineEnd(const std::uint8_t* p, std::size_t i, std::size_t n) {

@@ -6,14 +6,13 @@
 #include "Error.h"
 #include "FileHandle.h"
 #include "Messages.h"
+#include "Parallel.h"
 #include "ResourceModule.h"
 #include "TextList.h"
 
 #include <algorithm>
-#include <atomic>
-#include <future>
 #include <cstring>
-#include <thread>
+#include <future>
 #include <sys/mman.h>
 
 namespace kodrix {
@@ -184,19 +183,14 @@ namespace {
 // reading thousands of files.
 constexpr std::size_t kBatch = 128;
 
-unsigned readingThreads() { return std::clamp(std::thread::hardware_concurrency(), 1u, 4u); }
-
-// Reads the display names of entries[first, first + count) into names.
+// Reads the display names of entries[first, first + count) into names, a
+// reader to each thread.
 void readNames(const std::vector<DirEntry>& entries, std::size_t first, std::size_t count, const NameSortKey& sortKey,
                std::vector<ModuleResourceReader>& readers, std::optional<std::string>* names) {
-    std::atomic<std::size_t> next{0};
-    auto work = [&](ModuleResourceReader& reader) {
-        for (std::size_t i; (i = next++) < count;) names[i] = nameOf(reader, entries[first + i].path, sortKey);
-    };
-    std::vector<std::thread> helpers;
-    for (std::size_t t = 1; t < readers.size() && count > 16; ++t) helpers.emplace_back(work, std::ref(readers[t]));
-    work(readers[0]);
-    for (std::thread& t : helpers) t.join();
+    const unsigned threads = count > 16 ? static_cast<unsigned>(readers.size()) : 1u;
+    forEachIndex(count, threads, [&](unsigned thread, std::size_t i) {
+        names[i] = nameOf(readers[thread], entries[first + i].path, sortKey);
+    });
 }
 
 }  // namespace
@@ -232,7 +226,7 @@ void WalkthroughTable::build(const std::filesystem::path& programDir, const Name
     // Each batch is entered in the folder's order, the hook called after
     // each module, so a long scan lets window events through between
     // batches.
-    std::vector<ModuleResourceReader> readers(readingThreads());
+    std::vector<ModuleResourceReader> readers(workerThreads());
     std::vector<std::optional<std::string>> names(kBatch);
     for (std::size_t first = 0; first < entries->size() && N < capacity_; first += kBatch) {
         const std::size_t count = std::min(kBatch, entries->size() - first);
@@ -253,7 +247,7 @@ WalkthroughNamesAhead::WalkthroughNamesAhead(std::filesystem::path programDir, N
             const auto entries = sol ? listFilesWithExtension(*sol, names::kModuleExtension)
                                      : FileResult<std::vector<DirEntry>>(std::vector<DirEntry>());
             if (!entries) return scan;
-            std::vector<ModuleResourceReader> readers(readingThreads());
+            std::vector<ModuleResourceReader> readers(workerThreads());
             scan.names.resize(entries->size());
             for (std::size_t first = 0; first < entries->size(); first += kBatch)
                 readNames(*entries, first, std::min(kBatch, entries->size() - first), sortKey, readers,

@@ -6,6 +6,8 @@
 #include "platform/richedit/RichEditView.h"
 #include "platform/richedit/RtfReader.h"
 #include "platform/richedit/TextDocumentConversion.h"
+#include "support/Hostile.h"
+#include "support/TempDir.h"
 
 #include <QApplication>
 #include <QBuffer>
@@ -17,15 +19,11 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <condition_variable>
-#include <cstdio>
-#include <cstdlib>
 #include <functional>
-#include <mutex>
 #include <set>
-#include <thread>
 
 using namespace kodrix;
+using namespace std::chrono_literals;
 
 namespace {
 
@@ -65,34 +63,6 @@ std::string repeat(const std::string& s, int n) {
     return out;
 }
 
-// Ends the test program with a message when a step has not finished in
-// time: a layout that never ends cannot be interrupted on its own thread.
-class Watchdog {
-public:
-    Watchdog(std::chrono::seconds limit, const char* what)
-        : thread_([this, limit, what] {
-              std::unique_lock lock(mutex_);
-              if (!done_.wait_for(lock, limit, [this] { return finished_; })) {
-                  std::fprintf(stderr, "still running after %lld s: %s\n", static_cast<long long>(limit.count()), what);
-                  std::_Exit(1);
-              }
-          }) {}
-    ~Watchdog() {
-        {
-            std::lock_guard lock(mutex_);
-            finished_ = true;
-        }
-        done_.notify_one();
-        thread_.join();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable done_;
-    bool finished_ = false;
-    std::thread thread_;
-};
-
 }  // namespace
 
 TEST(HostileDocument, ADocumentTallerThanQtsSinglePageIsLaidOutToItsEnd) {
@@ -104,13 +74,17 @@ TEST(HostileDocument, ADocumentTallerThanQtsSinglePageIsLaidOutToItsEnd) {
     view.resize(500, 400);
     view.show();
     view.loadFromStream(QByteArrayView(rtf.data(), static_cast<qsizetype>(rtf.size())));
+    const test::TempDir noFifos;
     for (const int width : {500, 300}) {
-        Watchdog watchdog(std::chrono::seconds(60), "laying out a document of 10 million pixels");
+        // A layout that never ends cannot be interrupted on its own thread:
+        // the watchdog ends the test program instead.
+        test::Watchdog watchdog(noFifos.path(), 30s, 60s);
         view.resize(width, 400);
         EXPECT_GT(view.document()->size().height(), 9'000'000.0) << width;
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum());
         view.viewport()->repaint();
         EXPECT_EQ(view.cursorForPosition(QPoint(10, 10)).block().next().isValid(), false) << "the end is shown";
+        EXPECT_FALSE(watchdog.hung()) << width;
     }
 }
 

@@ -9,6 +9,7 @@
 #include "catalogue/GameEntry.h"
 #include "catalogue/GameSearch.h"
 #include "catalogue/IntegerText.h"
+#include "catalogue/Parallel.h"
 #include "catalogue/TextList.h"
 #include "catalogue/WalkthroughTable.h"
 #include "catalogue/PlatformStatistics.h"
@@ -227,7 +228,7 @@ int grepCommand(Context& c, const std::vector<std::string>& args) {
     if (!held) return complete ? 0 : 1;
     const GameMatcher matcher(*held);
     // A group at a time per core, up to a few: each holds a module.
-    const unsigned threads = std::clamp(std::thread::hardware_concurrency(), 1u, kMaxGrepThreads);
+    const unsigned threads = workerThreads(kMaxGrepThreads);
     if (!grepGroups(groups, matcher, c.out, c.err, threads)) complete = false;
     return complete ? 0 : 1;
 }
